@@ -1,0 +1,103 @@
+#include "orbit/integrator.h"
+
+#include <cmath>
+
+namespace quorvex {
+namespace {
+
+inline double Square(double v) { return v * v; }
+inline double Cube(double v) { return v * v * v; }
+
+inline StateVector MulAdd(const StateVector& v, double f, const StateVector& base) {
+  return {v.x * f + base.x, v.y * f + base.y, v.z * f + base.z};
+}
+
+inline StateVector Rotate(double c, double s, const StateVector& V) {
+  return {V.x * c + V.y * s, V.y * c - V.x * s, V.z};
+}
+
+}  // namespace
+
+StateVector PlutoAcceleration(const StateVector& P, const StateVector& N, bool interactionOn) {
+  const double rP = std::sqrt((Square(P.z) + Square(P.y)) + Square(P.x));
+  const double rN = std::sqrt((Square(N.z) + Square(N.y)) + Square(N.x));
+  const StateVector D{N.x - P.x, N.y - P.y, N.z - P.z};
+  const double d = std::sqrt((Square(D.x) + Square(D.y)) + Square(D.z));
+  const double s = interactionOn ? 1.0 : 0.0;
+  const double k2 = Square(kGauss);
+  const double mN = kNeptuneMassRatio;
+  const double d3 = Cube(d);
+  const double rP3 = Cube(rP);
+  const double rN3 = Cube(rN);
+  return {k2 * ((((s * D.x) * mN) / d3 - P.x / rP3) - (N.x * mN) / rN3),
+          k2 * ((((s * D.y) * mN) / d3 - P.y / rP3) - (N.y * mN) / rN3),
+          k2 * ((((s * D.z) * mN) / d3 - P.z / rP3) - (N.z * mN) / rN3)};
+}
+
+double Separation(const StateVector& A, const StateVector& B) {
+  return std::sqrt((Square(B.z - A.z) + Square(B.y - A.y)) + Square(B.x - A.x));
+}
+
+double Speed(const StateVector& V) { return std::sqrt((Square(V.z) + Square(V.y)) + Square(V.x)); }
+
+StateVector ToNeptuneFrame(const StateVector& D, const StateVector& V) {
+  const double theta = std::atan2(D.y, D.x);
+  return Rotate(std::cos(theta), std::sin(theta), V);
+}
+
+IntegratorState StartIntegrator(int stepDays, bool interactionOn) {
+  IntegratorState st;
+  st.dt = static_cast<double>(stepDays);
+  st.interactionOn = interactionOn;
+
+  const PlutoStart start = PlutoStartState();
+  const StateVector r0 = start.position;
+  const StateVector v0 = start.velocity;
+  const StateVector a0 = PlutoAcceleration(r0, st.neptune.PositionAt(0.0), interactionOn);
+
+  // One explicit Euler step; the position uses the velocity at t = 0.
+  const StateVector v1 = MulAdd(a0, st.dt, v0);
+  const StateVector r1 = MulAdd(v0, st.dt, r0);
+  const StateVector a1 = PlutoAcceleration(r1, st.neptune.PositionAt(st.dt), interactionOn);
+
+  st.rPrev = r0;
+  st.vPrev = v0;
+  st.rCur = r1;
+  st.vCur = v1;
+  st.aCur = a1;
+  st.twoDt = static_cast<double>(2 * stepDays);
+  st.t = st.twoDt;
+  return st;
+}
+
+StepSample AdvanceIntegrator(IntegratorState& st) {
+  const StateVector vNew = MulAdd(st.aCur, st.twoDt, st.vPrev);
+  const StateVector rNew = MulAdd(st.vCur, st.twoDt, st.rPrev);
+  const StateVector N = st.neptune.PositionAt(st.t);
+  const StateVector aNew = PlutoAcceleration(rNew, N, st.interactionOn);
+
+  StepSample s;
+  s.t = st.t;
+  s.plutoPos = rNew;
+  s.plutoVel = vNew;
+  s.neptunePos = N;
+  s.separation = Separation(rNew, N);
+  s.speed = Speed(vNew);
+  // Both rotations turn by Neptune's longitude: take it and its sine and
+  // cosine once for the two.
+  const double theta = std::atan2(N.y, N.x);
+  const double c = std::cos(theta);
+  const double sn = std::sin(theta);
+  s.neptuneRot = Rotate(c, sn, N);
+  s.plutoRot = Rotate(c, sn, rNew);
+
+  st.t = st.t + st.dt;
+  st.vPrev = st.vCur;
+  st.vCur = vNew;
+  st.rPrev = st.rCur;
+  st.rCur = rNew;
+  st.aCur = aNew;
+  return s;
+}
+
+}  // namespace quorvex

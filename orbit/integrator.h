@@ -1,0 +1,60 @@
+#pragma once
+
+#include "orbit/kepler.h"
+#include "orbit/state_vector.h"
+
+namespace quorvex {
+
+// Neptune-to-Sun mass ratio; the same value as NeptuneElements.m.
+inline constexpr double kNeptuneMassRatio = 5.146659969864389e-05;
+
+// Acceleration of Pluto (AU/day^2) at position P with Neptune at N: the
+// Sun's pull, Neptune's direct pull (only when the interaction is on) and
+// Neptune's indirect term, which a Sun-centred frame always adds.
+StateVector PlutoAcceleration(const StateVector& P, const StateVector& N, bool interactionOn);
+
+// Distance between two positions.
+double Separation(const StateVector& A, const StateVector& B);
+
+// Magnitude of a velocity.
+double Speed(const StateVector& V);
+
+// V expressed in the frame that turns with D's longitude in the ecliptic
+// plane (only D's x and y matter).
+StateVector ToNeptuneFrame(const StateVector& D, const StateVector& V);
+
+// One run's integration of Pluto by the explicit midpoint two-step rule.
+struct IntegratorState {
+  double dt = 0.0;            // the step, days
+  double twoDt = 0.0;         // twice the integer step, days
+  double t = 0.0;             // time of the next state to be computed
+  StateVector rPrev;          // Pluto at t - 2 dt
+  StateVector rCur;           // Pluto at t - dt
+  StateVector vPrev;          // velocity at t - 2 dt
+  StateVector vCur;           // velocity at t - dt
+  StateVector aCur;           // acceleration at rCur, Neptune at t - dt
+  bool interactionOn = true;  // Neptune's direct pull, fixed for the run
+  KeplerOrbit neptune{NeptuneElements};  // Neptune's ellipse, prepared once per run
+};
+
+// What one step hands to the plot.
+struct StepSample {
+  double t = 0.0;          // days
+  StateVector plutoPos;    // AU
+  StateVector plutoVel;    // AU/day
+  StateVector neptunePos;  // AU
+  double separation = 0.0; // AU
+  double speed = 0.0;      // AU/day
+  StateVector neptuneRot;  // Neptune in its own turning frame, AU
+  StateVector plutoRot;    // Pluto in the frame turning with Neptune, AU
+};
+
+// Starts a run: Pluto's Keplerian state at t = 0, one Euler step to t = dt,
+// and the time set to 2 dt. stepDays is a whole number of days (1 to 250).
+IntegratorState StartIntegrator(int stepDays, bool interactionOn);
+
+// Computes the state at state.t, moves the state on by one step and returns
+// the new state's sample.
+StepSample AdvanceIntegrator(IntegratorState& state);
+
+}  // namespace quorvex

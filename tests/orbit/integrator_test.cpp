@@ -1,0 +1,122 @@
+#include "orbit/integrator.h"
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace quorvex {
+namespace {
+
+void ExpectNear(const StateVector& v, double x, double y, double z, double tol) {
+  EXPECT_NEAR(v.x, x, tol);
+  EXPECT_NEAR(v.y, y, tol);
+  EXPECT_NEAR(v.z, z, tol);
+}
+
+TEST(Measures, SeparationAndSpeed) {
+  const StateVector a{1.5, -2.0, 7.25};
+  const StateVector b{-3.0, 4.0, 0.5};
+  EXPECT_EQ(Separation(a, a), 0.0);
+  EXPECT_EQ(Separation(a, b), Separation(b, a));
+  EXPECT_EQ(Speed({3.0, 4.0, 0.0}), 5.0);
+}
+
+TEST(Measures, NeptuneFrameRotation) {
+  const StateVector v{1.5, -2.5, 3.0};
+  const StateVector alongX = ToNeptuneFrame({7.0, 0.0, 9.0}, v);
+  EXPECT_EQ(alongX.x, v.x);
+  EXPECT_EQ(alongX.y, v.y);
+  EXPECT_EQ(alongX.z, v.z);
+
+  ExpectNear(ToNeptuneFrame({0.0, 2.0, -1.0}, v), v.y, -v.x, v.z, 1e-15);
+
+  const StateVector n{16.80448, -24.99175, 0.1263214};
+  ExpectNear(ToNeptuneFrame(n, n), std::sqrt(n.x * n.x + n.y * n.y), 0.0, n.z, 1e-13);
+}
+
+TEST(PlutoAcceleration, AtTheStartWithAndWithoutTheInteraction) {
+  const PlutoStart p = PlutoStartState();
+  const StateVector n = PositionAt(NeptuneElements, 0.0);
+  ExpectNear(PlutoAcceleration(p.position, n, true), 1.058636e-07, 2.995260e-07, -6.268015e-08, 5e-13);
+  ExpectNear(PlutoAcceleration(p.position, n, false), 1.058440e-07, 2.995238e-07, -6.267594e-08, 5e-13);
+  EXPECT_NEAR(Separation(p.position, n), 27.45617, 5e-6);
+}
+
+TEST(PlutoAcceleration, WithoutInteractionOnlyTheSunAndTheIndirectTermRemain) {
+  const StateVector P{-9.5, -28.0, 5.5};
+  const StateVector N{17.0, -24.0, 0.25};
+  const double k2 = kGauss * kGauss;
+  const double rP = std::sqrt(P.x * P.x + P.y * P.y + P.z * P.z);
+  const double rN = std::sqrt(N.x * N.x + N.y * N.y + N.z * N.z);
+  const StateVector a = PlutoAcceleration(P, N, false);
+  const double tol = 1e-20;
+  EXPECT_NEAR(a.x, -k2 * P.x / (rP * rP * rP) - k2 * kNeptuneMassRatio * N.x / (rN * rN * rN), tol);
+  EXPECT_NEAR(a.y, -k2 * P.y / (rP * rP * rP) - k2 * kNeptuneMassRatio * N.y / (rN * rN * rN), tol);
+  EXPECT_NEAR(a.z, -k2 * P.z / (rP * rP * rP) - k2 * kNeptuneMassRatio * N.z / (rN * rN * rN), tol);
+}
+
+TEST(Integrator, FirstSampleOfTheDefaultRun) {
+  IntegratorState st = StartIntegrator(50, true);
+  EXPECT_EQ(st.dt, 50.0);
+  EXPECT_EQ(st.twoDt, 100.0);
+  EXPECT_EQ(st.t, 100.0);
+
+  const StepSample s = AdvanceIntegrator(st);
+  EXPECT_EQ(s.t, 100.0);
+  ExpectNear(s.plutoPos, -9.579385, -28.11690, 5.780297, 5e-6);
+  ExpectNear(s.neptunePos, 17.06190, -24.81356, 0.1167236, 5e-6);
+  EXPECT_NEAR(s.separation, 27.43622, 5e-6);
+  EXPECT_NEAR(s.speed, 0.003473085, 5e-10);
+  ExpectNear(s.neptuneRot, 30.11347, 0.0, 0.1167236, 5e-6);
+  ExpectNear(s.plutoRot, 17.74082, -23.82410, 5.780297, 5e-6);
+  EXPECT_EQ(st.t, 150.0);
+}
+
+TEST(Integrator, SampleTimesAreWholeSteps) {
+  for (int step : {1, 7, 50, 250}) {
+    IntegratorState st = StartIntegrator(step, false);
+    for (int k = 1; k <= 40; ++k) {
+      const StepSample s = AdvanceIntegrator(st);
+      ASSERT_EQ(s.t, (k + 1) * static_cast<double>(step)) << "step " << step << " k " << k;
+      ASSERT_EQ(st.t, s.t + step);
+    }
+  }
+}
+
+struct RunResult {
+  long samples = 0;
+  double shortest = 80.0;
+};
+
+RunResult RunDefault(bool interactionOn) {
+  const double end = 35000.0 * 365.4;
+  IntegratorState st = StartIntegrator(50, interactionOn);
+  RunResult r;
+  while (st.t < end) {
+    const StepSample s = AdvanceIntegrator(st);
+    ++r.samples;
+    if (s.separation < r.shortest) r.shortest = s.separation;
+  }
+  return r;
+}
+
+std::string Fixed5(double v) {
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 5);
+  return std::string(buf, res.ptr);
+}
+
+TEST(Integrator, DefaultRunEndToEnd) {
+  const RunResult on = RunDefault(true);
+  EXPECT_EQ(on.samples, 255778);
+  EXPECT_EQ(Fixed5(on.shortest), "18.19664");
+
+  const RunResult off = RunDefault(false);
+  EXPECT_EQ(off.samples, 255778);
+  EXPECT_EQ(Fixed5(off.shortest), "2.58479");
+}
+
+}  // namespace
+}  // namespace quorvex

@@ -1,0 +1,106 @@
+#include "orbit/kepler.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace quorvex {
+namespace {
+
+void ExpectNear(const StateVector& v, double x, double y, double z, double tol) {
+  EXPECT_NEAR(v.x, x, tol);
+  EXPECT_NEAR(v.y, y, tol);
+  EXPECT_NEAR(v.z, z, tol);
+}
+
+double Length(const StateVector& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
+
+TEST(DegToRad, UsesTheFifteenDigitPi) {
+  EXPECT_EQ(DegToRad(180.0), 3.14159265358979);
+  EXPECT_NE(DegToRad(180.0), M_PI);
+  EXPECT_EQ(DegToRad(0.0), 0.0);
+}
+
+TEST(SolveKepler, ReturnsAfterOneIterationInTheTrivialCases) {
+  for (double e : {0.0, 0.00858587, 0.24880766, 0.4}) EXPECT_EQ(SolveKepler(0.0, e), 0.0) << e;
+  for (double m : {1.0, 90.0, 200.0, 12345.6}) EXPECT_EQ(SolveKepler(m, 0.0), DegToRad(m)) << m;
+}
+
+TEST(SolveKepler, SolvesKeplersEquationForBothEccentricities) {
+  for (double e : {NeptuneElements.e, PlutoElements.e}) {
+    for (double m = -720.0; m <= 720.0; m += 7.25) {
+      const double E = SolveKepler(m, e);
+      EXPECT_NEAR(E - e * std::sin(E), DegToRad(m), 1e-9) << "e=" << e << " M=" << m;
+    }
+  }
+}
+
+TEST(OrbitalToEcliptic, IdentityWithZeroAngles) {
+  const StateVector v = OrbitalToEcliptic(1.25, -3.5, 0.0, 0.0, 0.0);
+  EXPECT_EQ(v.x, 1.25);
+  EXPECT_EQ(v.y, -3.5);
+  EXPECT_EQ(v.z, 0.0);
+}
+
+TEST(OrbitalToEcliptic, PastTheNodeMeansAboveTheEcliptic) {
+  // Argument of latitude 90 degrees on an inclined orbit: z is positive.
+  const StateVector v = OrbitalToEcliptic(0.0, 1.0, 0.0, 40.0, 30.0);
+  EXPECT_NEAR(v.z, 0.5, 1e-12);
+}
+
+TEST(MeanAnomalyAt, EpochValues) {
+  EXPECT_NEAR(MeanAnomalyAt(PlutoElements, 0.0), 14.86205, 5e-9);
+  EXPECT_NEAR(MeanAnomalyAt(NeptuneElements, 0.0), 259.90868, 5e-9);
+  // Mean motions in degrees per day.
+  EXPECT_NEAR(MeanAnomalyAt(PlutoElements, 1.0) - MeanAnomalyAt(PlutoElements, 0.0), 0.0039729, 5e-8);
+  EXPECT_NEAR(MeanAnomalyAt(NeptuneElements, 1.0) - MeanAnomalyAt(NeptuneElements, 0.0), 0.0059777, 5e-8);
+}
+
+TEST(PlutoStartState, MatchesTheKeplerianStart) {
+  const double E = SolveKepler(MeanAnomalyAt(PlutoElements, 0.0), PlutoElements.e);
+  EXPECT_NEAR(E, 0.3430903, 5e-8);
+  EXPECT_NEAR(TrueAnomalyFromEccentric(E), 0.4395400, 5e-8);
+
+  const PlutoStart s = PlutoStartState();
+  ExpectNear(s.position, -9.883089, -27.96400, 5.851787, 5e-6);
+  EXPECT_NEAR(Length(s.position), 30.23085, 5e-6);
+  ExpectNear(s.velocity, 0.003031752, -0.001543950, -0.0007117651, 5e-10);
+  EXPECT_NEAR(Length(s.velocity), 0.003475905, 5e-10);
+  EXPECT_EQ(PlutoStartVelocity(E).z, 0.0);
+}
+
+TEST(PositionAt, NeptuneAtEpoch) {
+  const StateVector n = PositionAt(NeptuneElements, 0.0);
+  ExpectNear(n, 16.80448, -24.99175, 0.1263214, 5e-6);
+  EXPECT_NEAR(Length(n), 30.11634, 5e-6);
+}
+
+TEST(PositionAt, PreparedOrbitGivesTheSameBits) {
+  const KeplerOrbit neptune(NeptuneElements);
+  for (double t : {0.0, 50.0, 123456.0, 18262000.0}) {
+    const StateVector a = PositionAt(NeptuneElements, t);
+    const StateVector b = neptune.PositionAt(t);
+    EXPECT_EQ(a.x, b.x);
+    EXPECT_EQ(a.y, b.y);
+    EXPECT_EQ(a.z, b.z);
+  }
+}
+
+TEST(PositionAt, LargeAnomalyEqualsTheReducedOne) {
+  // Late in a 50000-year run Neptune's mean anomaly is above 109000 degrees.
+  const double t = 50000.0 * 365.4;
+  const double m = MeanAnomalyAt(NeptuneElements, t);
+  ASSERT_GT(m, 109000.0);
+  const double reduced = std::fmod(m, 360.0);
+  const KeplerOrbit orbit(NeptuneElements);
+  const double Ebig = SolveKepler(m, orbit.e);
+  const double Esmall = SolveKepler(reduced, orbit.e);
+  const StateVector big = orbit.ToEcliptic((std::cos(Ebig) - orbit.e) * orbit.a, std::sin(Ebig) * orbit.b);
+  const StateVector small =
+      orbit.ToEcliptic((std::cos(Esmall) - orbit.e) * orbit.a, std::sin(Esmall) * orbit.b);
+  ExpectNear(big, small.x, small.y, small.z, 1e-9);
+  ExpectNear(PositionAt(NeptuneElements, t), big.x, big.y, big.z, 0.0);
+}
+
+}  // namespace
+}  // namespace quorvex
