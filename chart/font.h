@@ -1,0 +1,72 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quorvex {
+
+// What a font is asked for: a face name resolved through fontconfig, a
+// weight, and the height of its character cell in pixels (the cell is the
+// face's Windows ascent plus descent, as a positive font height means).
+struct FontRequest {
+  std::string family;
+  bool bold = false;
+  int cellHeight = 12;
+};
+
+// One character's monochrome glyph: every pixel is either ink or not.
+struct Glyph {
+  int advance = 0;  // width of the character cell, pixels
+  int left = 0;     // ink offset from the cell's left edge
+  int top = 0;      // ink rows above the baseline
+  int width = 0;
+  int rows = 0;
+  std::vector<std::uint8_t> ink;  // width * rows, 1 where the glyph is set
+};
+
+// A face at one cell height, rendered without anti-aliasing. A font that
+// could not be loaded still has its cell height and a cell width per
+// character, so text cells are filled, but it draws no glyphs.
+class Font {
+ public:
+  static std::unique_ptr<Font> Load(const FontRequest& request);
+  ~Font();
+  Font(const Font&) = delete;
+  Font& operator=(const Font&) = delete;
+
+  bool loaded() const { return face_ != nullptr; }
+  int cellHeight() const { return cellHeight_; }
+  int ascent() const { return ascent_; }
+  const std::string& file() const { return file_; }
+  // The glyph for one byte of text, read as ISO 8859-1.
+  const Glyph& GlyphFor(unsigned char c) const;
+
+ private:
+  explicit Font(int cellHeight);
+  struct FaceHandle;
+
+  int cellHeight_;
+  int ascent_;
+  std::string file_;
+  FaceHandle* face_ = nullptr;
+  mutable std::array<std::unique_ptr<Glyph>, 256> cache_;
+};
+
+// The two fonts the picture uses: the labels' "Arial" at a 12-pixel cell
+// and, for the closing line, the stand-in for the device context's default
+// system font: a bold sans-serif at a 16-pixel cell, taken from the same
+// metric-compatible family so that the line keeps the system font's width.
+struct ChartFonts {
+  std::unique_ptr<Font> label;
+  std::unique_ptr<Font> system;
+
+  static ChartFonts LoadDefault();
+  // Loaded once per process on first use.
+  static const ChartFonts& Shared();
+  bool complete() const { return label->loaded() && system->loaded(); }
+};
+
+}  // namespace quorvex

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "chart/canvas.h"
+#include "chart/run_parameters.h"
+#include "orbit/integrator.h"
+
+namespace quorvex {
+
+// A plot year, in days.
+inline constexpr double kPlotYearDays = 365.4;
+// Where the closing line is written.
+inline constexpr Rect kClosingLineRect{35, 435, 280, 450};
+// The shortest separation a run starts from, AU.
+inline constexpr double kInitialShortest = 80.0;
+
+// trunc(v): toward zero, as a pixel offset. Values beyond any surface come
+// out as large offsets that are clipped; NaN lands far off the surface.
+long long TruncPixel(double v);
+// byte(v): the low 8 bits of trunc(v), so values outside 0..255 wrap.
+int ChannelByte(double v);
+
+Color PlutoHeightColor(double z);
+Color NeptuneHeightColor(double z);
+Color SpeedColor(double s);
+
+// The pacing divisor: a 1 ms pause follows every D-th step.
+std::int32_t PacingDivisor(std::int32_t plotSpeed, std::int32_t stepDays);
+
+// "Shortest Distance: %.5f AU", whatever the locale.
+std::string ClosingLineText(double shortest);
+
+// One plot run on a canvas that already shows the chart: it advances the
+// integrator step by step, sets five pixels per step, keeps the shortest
+// separation and ends with the closing line, written in the canvas's
+// default font (the chart has put it back). It can be driven in slices:
+// Advance() takes steps until it has to yield and says why.
+class PlotRun {
+ public:
+  enum class Yield {
+    PauseDue,   // a 1 ms pause is due after the step just taken
+    SliceUsed,  // the number of steps asked for was taken
+    Stopped,    // a stop was asked for before a step; the closing line is drawn
+    Finished,   // the end time was reached; the closing line is drawn
+  };
+
+  struct Hooks {
+    // Asked before every step, the first included; true stops the run.
+    std::function<bool()> stopPoll;
+    // Told of every step: its number k (from 1) and its sample.
+    std::function<void(std::int64_t, const StepSample&)> onSample;
+  };
+
+  // The parameters are expected within their ranges; values outside are
+  // brought to the nearest allowed value, so that a run always ends.
+  PlotRun(Canvas& canvas, const RunParameters& params, Hooks hooks = {});
+
+  // Takes at most maxSteps steps.
+  Yield Advance(std::int64_t maxSteps);
+  // The run stops before its next step.
+  void RequestStop() { stopRequested_ = true; }
+
+  bool over() const { return over_; }
+  double shortest() const { return shortest_; }
+  std::int64_t steps() const { return k_; }
+  double time() const { return state_.t; }
+  double endTime() const { return endTime_; }
+  std::int32_t pacingDivisor() const { return divisor_; }
+
+ private:
+  Yield End(Yield why);
+  void Plot(const StepSample& s);
+
+  Canvas& canvas_;
+  RunParameters params_;
+  Hooks hooks_;
+  IntegratorState state_;
+  double endTime_;
+  double shortest_ = kInitialShortest;
+  std::int64_t k_ = 0;
+  std::int32_t divisor_;
+  bool stopRequested_ = false;
+  bool over_ = false;
+  Yield outcome_ = Yield::Finished;
+};
+
+// Drives one run to its end in one call: asks stopPoll before every step
+// and calls pause (by default a 1 ms sleep) wherever a pause is due.
+// Returns the shortest separation shown.
+double RunPlot(Canvas& canvas, const RunParameters& params, std::function<bool()> stopPoll = {},
+               std::function<void()> pause = {});
+
+}  // namespace quorvex

@@ -1,0 +1,271 @@
+// quorvex-render: draws a complete plot run, exactly as the desktop
+// program's view shows it on a 640 x 480 client area, into a PNG file.
+
+#include <unistd.h>
+
+#include <atomic>
+#include <charconv>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "chart/chart.h"
+#include "chart/plot_run.h"
+#include "chart/run_parameters.h"
+#include "tools/render/output_file.h"
+#include "tools/render/png_writer.h"
+
+namespace quorvex {
+namespace {
+
+constexpr int kViewWidth = 640;
+constexpr int kViewHeight = 480;
+constexpr char kProgram[] = "quorvex-render";
+
+constexpr char kUsage[] =
+    "usage: quorvex-render [--years N] [--step N] [--speed N] [--interaction on|off]\n"
+    "                      [--output FILE.png] [--samples FILE.csv] [--paced] [--help]\n";
+
+constexpr char kHelp[] =
+    "Draws a complete Pluto and Neptune plot run into a 640 x 480 PNG, the same\n"
+    "pixels the Quorvex window shows, and prints the shortest distance.\n"
+    "\n"
+    "  --years N           plot duration in years, 1 to 50000 (default 35000)\n"
+    "  --step N            integration step in days, 1 to 250 (default 50)\n"
+    "  --speed N           plot speed, 1 to 5 (default 5); pacing only with --paced\n"
+    "  --interaction on|off  Neptune's direct pull on Pluto (default on)\n"
+    "  --output FILE.png   the picture (default quorvex.png)\n"
+    "  --samples FILE.csv  also write every step's sample as CSV\n"
+    "  --paced             keep the 1 ms pauses of the plot speed, as the window does\n"
+    "  --help              this text\n"
+    "\n"
+    "Exit status: 0 done, 1 a file could not be written, 2 bad arguments,\n"
+    "130 interrupted (nothing is written).\n";
+
+std::atomic<bool> gInterrupted{false};
+
+void OnSignal(int) { gInterrupted = true; }
+
+struct Options {
+  RunParameters params;
+  std::string output = "quorvex.png";
+  std::string samples;
+  bool paced = false;
+};
+
+int Usage(const std::string& problem) {
+  std::fprintf(stderr, "%s: %s\n%s", kProgram, problem.c_str(), kUsage);
+  return 2;
+}
+
+// Returns -1 when the options are good, else the exit status.
+int ParseOptions(int argc, char** argv, Options& opt) {
+  std::string years = std::to_string(opt.params.durationYears);
+  std::string step = std::to_string(opt.params.stepDays);
+  std::string speed = std::to_string(opt.params.plotSpeed);
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    std::string_view value;
+    bool hasInline = false;
+    if (const size_t eq = arg.find('='); arg.starts_with("--") && eq != std::string_view::npos) {
+      value = arg.substr(eq + 1);
+      arg = arg.substr(0, eq);
+      hasInline = true;
+    }
+    auto takeValue = [&](std::string& into) {
+      if (hasInline) {
+        into = value;
+        return true;
+      }
+      if (i + 1 >= argc) return false;
+      into = argv[++i];
+      return true;
+    };
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      std::fputs(kHelp, stdout);
+      return 0;
+    }
+    if (arg == "--paced" && !hasInline) {
+      opt.paced = true;
+    } else if (arg == "--years" || arg == "--step" || arg == "--speed" || arg == "--output" ||
+               arg == "--samples" || arg == "--interaction") {
+      std::string v;
+      if (!takeValue(v)) return Usage("option " + std::string(arg) + " needs a value");
+      if (arg == "--years") years = v;
+      if (arg == "--step") step = v;
+      if (arg == "--speed") speed = v;
+      if (arg == "--output") opt.output = v;
+      if (arg == "--samples") opt.samples = v;
+      if (arg == "--interaction") {
+        if (v == "on") {
+          opt.params.interactionChoice = 0;
+        } else if (v == "off") {
+          opt.params.interactionChoice = 1;
+        } else {
+          return Usage("--interaction takes on or off, not '" + v + "'");
+        }
+      }
+    } else {
+      return Usage("unknown option '" + std::string(argv[i]) + "'");
+    }
+  }
+  if (opt.output.empty()) return Usage("--output needs a file name");
+
+  // The numbers follow the dialog's rules and order: the step first.
+  struct Field {
+    const char* option;
+    const std::string& text;
+    IntRange range;
+    std::int32_t& into;
+  } fields[] = {
+      {"--step", step, kStepDaysRange, opt.params.stepDays},
+      {"--years", years, kDurationYearsRange, opt.params.durationYears},
+      {"--speed", speed, kPlotSpeedRange, opt.params.plotSpeed},
+  };
+  for (Field& f : fields) {
+    const FieldReading r = ReadIntegerField(f.text, f.range);
+    if (!r.ok) {
+      std::fprintf(stderr, "%s: %s: %s\n", kProgram, f.option, r.message.c_str());
+      return 2;
+    }
+    f.into = r.value;
+  }
+  opt.params.plotEnabled = 1;
+  return -1;
+}
+
+// Writes "k,t,..." rows with every double at 17 significant digits.
+class SampleWriter {
+ public:
+  explicit SampleWriter(std::FILE* out) : out_(out) {
+    std::fputs(
+        "step,t,pluto_x,pluto_y,pluto_z,pluto_vx,pluto_vy,pluto_vz,neptune_x,neptune_y,neptune_z,"
+        "separation,speed,neptune_rot_x,neptune_rot_y,neptune_rot_z,pluto_rot_x,pluto_rot_y,pluto_rot_z\n",
+        out_);
+  }
+
+  void Write(std::int64_t k, const StepSample& s) {
+    char line[512];
+    char* p = line;
+    char* const end = line + sizeof line;
+    p = std::to_chars(p, end, k).ptr;
+    const double values[] = {s.t,
+                             s.plutoPos.x,   s.plutoPos.y,   s.plutoPos.z,
+                             s.plutoVel.x,   s.plutoVel.y,   s.plutoVel.z,
+                             s.neptunePos.x, s.neptunePos.y, s.neptunePos.z,
+                             s.separation,   s.speed,
+                             s.neptuneRot.x, s.neptuneRot.y, s.neptuneRot.z,
+                             s.plutoRot.x,   s.plutoRot.y,   s.plutoRot.z};
+    for (double v : values) {
+      *p++ = ',';
+      p = std::to_chars(p, end, v, std::chars_format::general, 17).ptr;
+    }
+    *p++ = '\n';
+    std::fwrite(line, 1, static_cast<size_t>(p - line), out_);
+  }
+
+ private:
+  std::FILE* out_;
+};
+
+class Progress {
+ public:
+  Progress() : enabled_(isatty(STDERR_FILENO) == 1), start_(Clock::now()), last_(start_) {}
+
+  void Show(const PlotRun& run, bool force = false) {
+    if (!enabled_) return;
+    const auto now = Clock::now();
+    if (!force && now - last_ < std::chrono::milliseconds(100)) return;
+    last_ = now;
+    const double fraction = run.endTime() > 0 ? std::min(run.time() / run.endTime(), 1.0) : 1.0;
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    const double rate = seconds > 0 ? static_cast<double>(run.steps()) / seconds : 0.0;
+    constexpr int kWidth = 30;
+    const int filled = static_cast<int>(fraction * kWidth);
+    std::string bar(static_cast<size_t>(filled), '#');
+    bar.append(static_cast<size_t>(kWidth - filled), '.');
+    std::fprintf(stderr, "\r[%s] %3d%%  %.2f M steps/s ", bar.c_str(), static_cast<int>(fraction * 100.0),
+                 rate / 1e6);
+    std::fflush(stderr);
+  }
+
+  void Clear() {
+    if (enabled_) std::fputs("\r\033[K", stderr);
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  bool enabled_;
+  Clock::time_point start_;
+  Clock::time_point last_;
+};
+
+int Render(const Options& opt) {
+  std::string error;
+  OutputFile png;
+  if (!png.Open(opt.output, error)) {
+    std::fprintf(stderr, "%s: cannot write %s: %s\n", kProgram, opt.output.c_str(), error.c_str());
+    return 1;
+  }
+  OutputFile csv;
+  std::unique_ptr<SampleWriter> samples;
+  if (!opt.samples.empty()) {
+    if (!csv.Open(opt.samples, error)) {
+      std::fprintf(stderr, "%s: cannot write %s: %s\n", kProgram, opt.samples.c_str(), error.c_str());
+      return 1;
+    }
+    samples = std::make_unique<SampleWriter>(csv.stream());
+  }
+
+  const ChartFonts& fonts = ChartFonts::Shared();
+  if (!fonts.complete())
+    std::fprintf(stderr, "%s: warning: a font could not be loaded; text is drawn without glyphs\n", kProgram);
+
+  Canvas canvas(kViewWidth, kViewHeight, fonts.system.get());
+  PaintViewBackground(canvas, true, fonts);
+  PlotRun::Hooks hooks;
+  hooks.stopPoll = [] { return gInterrupted.load(std::memory_order_relaxed); };
+  if (samples) hooks.onSample = [&samples](std::int64_t k, const StepSample& s) { samples->Write(k, s); };
+  PlotRun run(canvas, opt.params, std::move(hooks));
+
+  Progress progress;
+  constexpr std::int64_t kSlice = 65536;
+  for (;;) {
+    const PlotRun::Yield why = run.Advance(kSlice);
+    if (why == PlotRun::Yield::Finished || why == PlotRun::Yield::Stopped) break;
+    if (why == PlotRun::Yield::PauseDue && opt.paced) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    progress.Show(run);
+  }
+  progress.Clear();
+
+  if (gInterrupted) {
+    std::fprintf(stderr, "%s: interrupted; nothing written\n", kProgram);
+    return 130;
+  }
+  if (samples && !csv.Commit(error)) {
+    std::fprintf(stderr, "%s: cannot write %s: %s\n", kProgram, opt.samples.c_str(), error.c_str());
+    return 1;
+  }
+  if (!WritePng(png.stream(), canvas, error) || !png.Commit(error)) {
+    std::fprintf(stderr, "%s: cannot write %s: %s\n", kProgram, opt.output.c_str(), error.c_str());
+    return 1;
+  }
+  std::printf("%s\n", ClosingLineText(run.shortest()).c_str());
+  return 0;
+}
+
+}  // namespace
+}  // namespace quorvex
+
+int main(int argc, char** argv) {
+  quorvex::Options opt;
+  if (const int status = quorvex::ParseOptions(argc, argv, opt); status >= 0) return status;
+  std::signal(SIGINT, quorvex::OnSignal);
+  std::signal(SIGTERM, quorvex::OnSignal);
+  return quorvex::Render(opt);
+}
