@@ -1,6 +1,10 @@
 #include <benchmark/benchmark.h>
 
+#include <memory>
+
 #include "bench/transcription.h"
+#include "chart/chart.h"
+#include "chart/plot_run.h"
 #include "orbit/integrator.h"
 
 namespace quorvex {
@@ -27,6 +31,46 @@ void BM_TranscribedStep(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(transcription::Advance(st));
 }
 BENCHMARK(BM_TranscribedStep);
+
+// One step of a plot run as the window and the renderer take it: the
+// integrator step plus the stop poll, the pacing test, the shortest
+// separation and the five pixels. Side by side with BM_AdvanceIntegrator
+// it gives what drawing and bookkeeping add to the integrator alone.
+void BM_PlotRunStep(benchmark::State& state) {
+  const ChartFonts& fonts = ChartFonts::Shared();
+  Canvas canvas(640, 480, fonts.system.get());
+  PaintViewBackground(canvas, true, fonts);
+  RunParameters p;
+  p.durationYears = 50000;
+  p.stepDays = 1;
+  p.plotEnabled = 1;
+  auto run = std::make_unique<PlotRun>(canvas, p, PlotRun::Hooks{[] { return false; }, {}});
+  run->Advance(kWarmUpSteps);
+  for (auto _ : state) {
+    if (run->Advance(1) == PlotRun::Yield::Finished) {
+      state.PauseTiming();
+      run = std::make_unique<PlotRun>(canvas, p, PlotRun::Hooks{[] { return false; }, {}});
+      run->Advance(kWarmUpSteps);
+      state.ResumeTiming();
+    }
+  }
+}
+BENCHMARK(BM_PlotRunStep);
+
+// The same over whole slices of 65536 steps, as the renderer takes them.
+void BM_PlotRunSlice(benchmark::State& state) {
+  Canvas canvas(640, 480);
+  RunParameters p;
+  p.durationYears = 50000;
+  p.stepDays = 1;
+  p.plotEnabled = 1;
+  PlotRun run(canvas, p, {[] { return false; }, {}});
+  run.Advance(kWarmUpSteps);
+  constexpr int kSlice = 65536;
+  for (auto _ : state) run.Advance(kSlice);
+  state.SetItemsProcessed(state.iterations() * kSlice);
+}
+BENCHMARK(BM_PlotRunSlice)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quorvex

@@ -9,10 +9,16 @@ namespace {
 // pow(x, 2.0) into x * x: the yardstick really calls pow, as transcribed.
 volatile double two = 2.0;
 volatile double three = 3.0;
-double Sq(double v) { return std::pow(v, two); }
-double Cu(double v) { return std::pow(v, three); }
+double Sq(double v) {
+  return std::pow(v, two);
+}
+double Cu(double v) {
+  return std::pow(v, three);
+}
 
-double Deg(double d) { return (d * 0.005555555555555556) * 3.14159265358979; }
+double Deg(double d) {
+  return (d * 0.005555555555555556) * 3.14159265358979;
+}
 
 double Mean(const OrbitalElements& el, double t) {
   const double n = std::sqrt(((el.m + 1.0) * 0.9714226873825793) / Cu(el.a));
@@ -52,12 +58,9 @@ StateVector Accel(const StateVector& P, const StateVector& N, bool on) {
   const double s = on ? 1.0 : 0.0;
   const double k2 = Sq(0.01720209895);
   const double mN = 5.146659969864389e-05;
-  return {k2 * ((((s * D.x) * mN) / Cu(d) - P.x / Cu(rP)) -
-                (N.x * mN) / Cu(rN)),
-          k2 * ((((s * D.y) * mN) / Cu(d) - P.y / Cu(rP)) -
-                (N.y * mN) / Cu(rN)),
-          k2 * ((((s * D.z) * mN) / Cu(d) - P.z / Cu(rP)) -
-                (N.z * mN) / Cu(rN))};
+  return {k2 * ((((s * D.x) * mN) / Cu(d) - P.x / Cu(rP)) - (N.x * mN) / Cu(rN)),
+          k2 * ((((s * D.y) * mN) / Cu(d) - P.y / Cu(rP)) - (N.y * mN) / Cu(rN)),
+          k2 * ((((s * D.z) * mN) / Cu(d) - P.z / Cu(rP)) - (N.z * mN) / Cu(rN))};
 }
 
 StateVector Rot(const StateVector& D, const StateVector& V) {
@@ -84,8 +87,7 @@ StepSample Advance(IntegratorState& st) {
   s.plutoPos = rNew;
   s.plutoVel = vNew;
   s.neptunePos = N;
-  s.separation = std::sqrt((Sq(N.z - rNew.z) + Sq(N.y - rNew.y)) +
-                           Sq(N.x - rNew.x));
+  s.separation = std::sqrt((Sq(N.z - rNew.z) + Sq(N.y - rNew.y)) + Sq(N.x - rNew.x));
   s.speed = std::sqrt((Sq(vNew.z) + Sq(vNew.y)) + Sq(vNew.x));
   s.neptuneRot = Rot(N, N);
   s.plutoRot = Rot(N, rNew);

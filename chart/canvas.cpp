@@ -25,7 +25,8 @@ void Canvas::FillClipped(int left, int top, int right, int bottom, const Rect& c
   const int t = std::max({top, clip.top, 0});
   const int r = std::min({right, clip.right, width_});
   const int b = std::min({bottom, clip.bottom, height_});
-  for (int y = t; y < b; ++y) std::fill_n(pixels_.begin() + static_cast<long>(y) * width_ + l, std::max(r - l, 0), c);
+  for (int y = t; y < b; ++y)
+    std::fill_n(pixels_.begin() + static_cast<long>(y) * width_ + l, std::max(r - l, 0), c);
 }
 
 void Canvas::FillSolid(const Rect& r, Color c) {
@@ -41,7 +42,9 @@ void Canvas::FrameRect(const Rect& r, Color c) {
   FillClipped(r.right - 1, r.top, r.right, r.bottom, r, c);
 }
 
-Color Canvas::SelectPen(Color c) { return std::exchange(pen_, c); }
+Color Canvas::SelectPen(Color c) {
+  return std::exchange(pen_, c);
+}
 
 void Canvas::MoveTo(int x, int y) {
   penX_ = x;
@@ -72,8 +75,12 @@ void Canvas::LineTo(int x, int y) {
   MoveTo(x, y);
 }
 
-Color Canvas::SetTextColor(Color c) { return std::exchange(textColor_, c); }
-Color Canvas::SetBkColor(Color c) { return std::exchange(bkColor_, c); }
+Color Canvas::SetTextColor(Color c) {
+  return std::exchange(textColor_, c);
+}
+Color Canvas::SetBkColor(Color c) {
+  return std::exchange(bkColor_, c);
+}
 
 const Font* Canvas::SelectFont(const Font* font) {
   return std::exchange(font_, font ? font : defaultFont_);

@@ -15,9 +15,15 @@ constexpr Color Rgb(int r, int g, int b) {
   return static_cast<Color>(r & 0xFF) | (static_cast<Color>(g & 0xFF) << 8) |
          (static_cast<Color>(b & 0xFF) << 16);
 }
-constexpr int RedOf(Color c) { return static_cast<int>(c & 0xFF); }
-constexpr int GreenOf(Color c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int BlueOf(Color c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int RedOf(Color c) {
+  return static_cast<int>(c & 0xFF);
+}
+constexpr int GreenOf(Color c) {
+  return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int BlueOf(Color c) {
+  return static_cast<int>((c >> 16) & 0xFF);
+}
 
 inline constexpr Color kBlack = 0x00000000;
 inline constexpr Color kWhite = 0x00FFFFFF;
@@ -65,7 +71,12 @@ class Canvas {
   }
   // The same with coordinates of any size.
   void SetPixel(long long x, long long y, Color c) {
-    if (x >= 0 && y >= 0 && x < width_ && y < height_) pixels_[static_cast<size_t>(y) * width_ + x] = c;
+    SetPixelAt(static_cast<unsigned long long>(x), static_cast<unsigned long long>(y), c);
+  }
+  // Coordinates taken modulo 2^64: a negative one is far beyond the edge.
+  void SetPixelAt(unsigned long long x, unsigned long long y, Color c) {
+    if (x < static_cast<unsigned>(width_) && y < static_cast<unsigned>(height_))
+      pixels_[y * static_cast<unsigned>(width_) + x] = c;
   }
 
   Color SetTextColor(Color c);

@@ -41,15 +41,16 @@ void DrawChart(Canvas& c, const ChartFonts& fonts) {
   const Font* oldFont = c.SelectFont(fonts.label.get());
   c.DrawText("10 AU", {175, 140, 210, 150});
 
-  LegendBar(c, 20, 70, 45, 6.5, [](int b) { return Rgb(b, b, 255); }, [](int b) { return Rgb(255, b, b); });
+  LegendBar(
+      c, 20, 70, 45, 6.5, [](int b) { return Rgb(b, b, 255); }, [](int b) { return Rgb(255, b, b); });
   c.DrawText("Z-Axis Pluto", {20, 270, 200, 280});
   c.DrawText("-15", {18, 292, 35, 302});
   c.DrawText("+15", {56, 292, 72, 302});
   Line(c, 25, 287, 25, 291);
   Line(c, 65, 287, 65, 291);
 
-  LegendBar(c, 240, 300, 270, 4.0, [](int b) { return Rgb(255, b, 255); },
-            [](int b) { return Rgb(b, 255, b); });
+  LegendBar(
+      c, 240, 300, 270, 4.0, [](int b) { return Rgb(255, b, 255); }, [](int b) { return Rgb(b, 255, b); });
   c.DrawText("Z-Axis Neptune", {239, 270, 312, 280});
   c.DrawText("-1.5", {237, 292, 280, 302});
   c.DrawText("+1.5", {284, 292, 320, 302});
@@ -61,7 +62,8 @@ void DrawChart(Canvas& c, const ChartFonts& fonts) {
   Line(c, 340, 160, 620, 160);
   for (int y = 40; y <= 280; y += 30) Line(c, 480, y, 485, y);
   for (int x = 360; x <= 600; x += 30) Line(c, x, 160, x, 155);
-  LegendBar(c, 340, 390, 365, 9.0, [](int b) { return Rgb(255, b, b); }, [](int b) { return Rgb(b, b, 255); });
+  LegendBar(
+      c, 340, 390, 365, 9.0, [](int b) { return Rgb(255, b, b); }, [](int b) { return Rgb(b, b, 255); });
   c.DrawText("Speed Pluto", {340, 290, 570, 300});
   c.DrawText("10 AU", {495, 140, 570, 150});
 

@@ -52,10 +52,16 @@ bool Resolve(const FontRequest& request, std::string& file, int& index) {
 
 Font::Font(int cellHeight) : cellHeight_(cellHeight), ascent_(cellHeight - cellHeight / 5) {}
 
-Font::~Font() { delete face_; }
+Font::~Font() {
+  delete face_;
+}
+
+std::unique_ptr<Font> Font::Missing(int cellHeight) {
+  return std::unique_ptr<Font>(new Font(cellHeight > 0 ? cellHeight : 1));
+}
 
 std::unique_ptr<Font> Font::Load(const FontRequest& request) {
-  std::unique_ptr<Font> font(new Font(request.cellHeight > 0 ? request.cellHeight : 1));
+  std::unique_ptr<Font> font = Missing(request.cellHeight);
   std::string file;
   int index = 0;
   if (!Resolve(request, file, index)) return font;
@@ -110,8 +116,8 @@ const Glyph& Font::GlyphFor(unsigned char c) const {
   for (int y = 0; y < g.rows; ++y) {
     const unsigned char* row = bm.buffer + static_cast<long>(y) * bm.pitch;
     for (int x = 0; x < g.width; ++x) {
-      const bool set = bm.pixel_mode == FT_PIXEL_MODE_MONO ? (row[x >> 3] >> (7 - (x & 7))) & 1
-                                                           : row[x] >= 128;
+      const bool set =
+          bm.pixel_mode == FT_PIXEL_MODE_MONO ? (row[x >> 3] >> (7 - (x & 7))) & 1 : row[x] >= 128;
       g.ink[static_cast<size_t>(y) * g.width + x] = set ? 1 : 0;
     }
   }

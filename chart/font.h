@@ -33,6 +33,8 @@ struct Glyph {
 class Font {
  public:
   static std::unique_ptr<Font> Load(const FontRequest& request);
+  // A font without a face, as when none can be loaded.
+  static std::unique_ptr<Font> Missing(int cellHeight);
   ~Font();
   Font(const Font&) = delete;
   Font& operator=(const Font&) = delete;

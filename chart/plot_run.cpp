@@ -10,9 +10,13 @@
 namespace quorvex {
 namespace {
 
-constexpr double kPixelLimit = 1e15;
+// 2^63 - 2^10, the largest double below 2^63: every double of this size or
+// more is a whole multiple of 256.
+constexpr double kFarOff = 9223372036854774784.0;
 
-std::int32_t Clamp(std::int32_t v, IntRange r) { return std::clamp(v, r.low, r.high); }
+std::int32_t Clamp(std::int32_t v, IntRange r) {
+  return std::clamp(v, r.low, r.high);
+}
 
 RunParameters Sanitised(RunParameters p) {
   p.stepDays = Clamp(p.stepDays, kStepDaysRange);
@@ -24,15 +28,16 @@ RunParameters Sanitised(RunParameters p) {
 }  // namespace
 
 long long TruncPixel(double v) {
-  if (std::isnan(v)) return static_cast<long long>(kPixelLimit);
-  return static_cast<long long>(std::clamp(std::trunc(v), -kPixelLimit, kPixelLimit));
+  // The conversion truncates toward zero. Beyond these bounds, and for NaN,
+  // the position is far off every surface anyway.
+  if (v > -kFarOff && v < kFarOff) return static_cast<long long>(v);
+  return std::numeric_limits<long long>::min();
 }
 
 int ChannelByte(double v) {
-  double t = std::trunc(v);
-  if (std::isnan(t)) return 0;
-  if (!(std::fabs(t) < 9.0e15)) t = std::fmod(t, 256.0);
-  return static_cast<int>(static_cast<long long>(t) & 0xFF);
+  if (v > -kFarOff && v < kFarOff) return static_cast<int>(static_cast<long long>(v) & 0xFF);
+  // Every double this large is a multiple of 256: its low 8 bits are 0.
+  return 0;
 }
 
 Color PlutoHeightColor(double z) {
@@ -72,19 +77,34 @@ PlotRun::PlotRun(Canvas& canvas, const RunParameters& params, Hooks hooks)
       hooks_(std::move(hooks)),
       state_(StartIntegrator(params_.stepDays, params_.interactionOn())),
       endTime_(static_cast<double>(params_.durationYears) * kPlotYearDays),
-      divisor_(PacingDivisor(params_.plotSpeed, params_.stepDays)) {}
+      divisor_(PacingDivisor(params_.plotSpeed, params_.stepDays)),
+      untilPause_(divisor_) {}
+
+namespace {
+
+// Pixel positions as offsets from an origin. The sums are formed modulo
+// 2^64, so that a position far off the surface stays far off instead of
+// overflowing; the canvas clips them.
+inline unsigned long long Px(long long origin, long long offset) {
+  return static_cast<unsigned long long>(origin) + static_cast<unsigned long long>(offset);
+}
+inline unsigned long long Py(long long origin, long long offset) {
+  return static_cast<unsigned long long>(origin) - static_cast<unsigned long long>(offset);
+}
+
+}  // namespace
 
 void PlotRun::Plot(const StepSample& s) {
   const StateVector& P = s.plutoPos;
   const StateVector& N = s.neptunePos;
-  canvas_.SetPixel(160 + TruncPixel(3.0 * P.x), 160 - TruncPixel(3.0 * P.y), PlutoHeightColor(P.z));
-  canvas_.SetPixel(160 + TruncPixel(3.0 * N.x), 160 - TruncPixel(3.0 * N.y), NeptuneHeightColor(N.z));
-  canvas_.SetPixel(480 + TruncPixel(3.0 * s.neptuneRot.x), 160 - TruncPixel(3.0 * s.neptuneRot.y),
-                   Rgb(255, 0, 0));
-  canvas_.SetPixel(31 + TruncPixel((1.6 * s.t) / static_cast<double>(params_.durationYears)),
-                   460 - TruncPixel(1.5 * s.separation), Rgb(255, 255, 150));
-  canvas_.SetPixel(480 + TruncPixel(3.0 * s.plutoRot.x), 160 - TruncPixel(3.0 * s.plutoRot.y),
-                   SpeedColor(s.speed));
+  canvas_.SetPixelAt(Px(160, TruncPixel(3.0 * P.x)), Py(160, TruncPixel(3.0 * P.y)), PlutoHeightColor(P.z));
+  canvas_.SetPixelAt(Px(160, TruncPixel(3.0 * N.x)), Py(160, TruncPixel(3.0 * N.y)), NeptuneHeightColor(N.z));
+  canvas_.SetPixelAt(Px(480, TruncPixel(3.0 * s.neptuneRot.x)), Py(160, TruncPixel(3.0 * s.neptuneRot.y)),
+                     Rgb(255, 0, 0));
+  canvas_.SetPixelAt(Px(31, TruncPixel((1.6 * s.t) / static_cast<double>(params_.durationYears))),
+                     Py(460, TruncPixel(1.5 * s.separation)), Rgb(255, 255, 150));
+  canvas_.SetPixelAt(Px(480, TruncPixel(3.0 * s.plutoRot.x)), Py(160, TruncPixel(3.0 * s.plutoRot.y)),
+                     SpeedColor(s.speed));
 }
 
 PlotRun::Yield PlotRun::Advance(std::int64_t maxSteps) {
@@ -99,7 +119,12 @@ PlotRun::Yield PlotRun::Advance(std::int64_t maxSteps) {
     if (s.separation < shortest_) shortest_ = s.separation;
     Plot(s);
     if (hooks_.onSample) hooks_.onSample(k_, s);
-    if (k_ % divisor_ == 0) return Yield::PauseDue;
+    // Counting down to the next multiple of the divisor is k mod D == 0
+    // without a division per step.
+    if (--untilPause_ == 0) {
+      untilPause_ = divisor_;
+      return Yield::PauseDue;
+    }
   }
 }
 

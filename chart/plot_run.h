@@ -82,6 +82,7 @@ class PlotRun {
   double shortest_ = kInitialShortest;
   std::int64_t k_ = 0;
   std::int32_t divisor_;
+  std::int32_t untilPause_;  // steps until the next pause is due
   bool stopRequested_ = false;
   bool over_ = false;
   Yield outcome_ = Yield::Finished;

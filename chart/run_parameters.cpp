@@ -6,14 +6,22 @@
 namespace quorvex {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 // The white space the C conversion itself skips before a number.
-bool IsCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsCSpace(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
-std::string NotAnIntegerMessage() { return "Please enter an integer."; }
+std::string NotAnIntegerMessage() {
+  return "Please enter an integer.";
+}
 
 std::string RangeMessage(IntRange range) {
   return "Please enter an integer between " + std::to_string(range.low) + " and " +

@@ -5,8 +5,12 @@
 namespace quorvex {
 namespace {
 
-inline double Square(double v) { return v * v; }
-inline double Cube(double v) { return v * v * v; }
+inline double Square(double v) {
+  return v * v;
+}
+inline double Cube(double v) {
+  return v * v * v;
+}
 
 inline StateVector MulAdd(const StateVector& v, double f, const StateVector& base) {
   return {v.x * f + base.x, v.y * f + base.y, v.z * f + base.z};
@@ -38,7 +42,9 @@ double Separation(const StateVector& A, const StateVector& B) {
   return std::sqrt((Square(B.z - A.z) + Square(B.y - A.y)) + Square(B.x - A.x));
 }
 
-double Speed(const StateVector& V) { return std::sqrt((Square(V.z) + Square(V.y)) + Square(V.x)); }
+double Speed(const StateVector& V) {
+  return std::sqrt((Square(V.z) + Square(V.y)) + Square(V.x));
+}
 
 StateVector ToNeptuneFrame(const StateVector& D, const StateVector& V) {
   const double theta = std::atan2(D.y, D.x);

@@ -25,28 +25,28 @@ StateVector ToNeptuneFrame(const StateVector& D, const StateVector& V);
 
 // One run's integration of Pluto by the explicit midpoint two-step rule.
 struct IntegratorState {
-  double dt = 0.0;            // the step, days
-  double twoDt = 0.0;         // twice the integer step, days
-  double t = 0.0;             // time of the next state to be computed
-  StateVector rPrev;          // Pluto at t - 2 dt
-  StateVector rCur;           // Pluto at t - dt
-  StateVector vPrev;          // velocity at t - 2 dt
-  StateVector vCur;           // velocity at t - dt
-  StateVector aCur;           // acceleration at rCur, Neptune at t - dt
-  bool interactionOn = true;  // Neptune's direct pull, fixed for the run
+  double dt = 0.0;                       // the step, days
+  double twoDt = 0.0;                    // twice the integer step, days
+  double t = 0.0;                        // time of the next state to be computed
+  StateVector rPrev;                     // Pluto at t - 2 dt
+  StateVector rCur;                      // Pluto at t - dt
+  StateVector vPrev;                     // velocity at t - 2 dt
+  StateVector vCur;                      // velocity at t - dt
+  StateVector aCur;                      // acceleration at rCur, Neptune at t - dt
+  bool interactionOn = true;             // Neptune's direct pull, fixed for the run
   KeplerOrbit neptune{NeptuneElements};  // Neptune's ellipse, prepared once per run
 };
 
 // What one step hands to the plot.
 struct StepSample {
-  double t = 0.0;          // days
-  StateVector plutoPos;    // AU
-  StateVector plutoVel;    // AU/day
-  StateVector neptunePos;  // AU
-  double separation = 0.0; // AU
-  double speed = 0.0;      // AU/day
-  StateVector neptuneRot;  // Neptune in its own turning frame, AU
-  StateVector plutoRot;    // Pluto in the frame turning with Neptune, AU
+  double t = 0.0;           // days
+  StateVector plutoPos;     // AU
+  StateVector plutoVel;     // AU/day
+  StateVector neptunePos;   // AU
+  double separation = 0.0;  // AU
+  double speed = 0.0;       // AU/day
+  StateVector neptuneRot;   // Neptune in its own turning frame, AU
+  StateVector plutoRot;     // Pluto in the frame turning with Neptune, AU
 };
 
 // Starts a run: Pluto's Keplerian state at t = 0, one Euler step to t = dt,

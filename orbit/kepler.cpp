@@ -5,16 +5,24 @@
 namespace quorvex {
 namespace {
 
-double Square(double v) { return v * v; }
-double Cube(double v) { return v * v * v; }
+double Square(double v) {
+  return v * v;
+}
+double Cube(double v) {
+  return v * v * v;
+}
 
 double MeanMotion(const OrbitalElements& el) {
   return std::sqrt(((el.m + 1.0) * kSunGmDegrees) / Cube(el.a));
 }
 
-double MeanAtEpoch(const OrbitalElements& el) { return (el.L - el.omega) - el.Omega; }
+double MeanAtEpoch(const OrbitalElements& el) {
+  return (el.L - el.omega) - el.Omega;
+}
 
-double MinorAxis(const OrbitalElements& el) { return std::sqrt(1.0 - Square(el.e)) * el.a; }
+double MinorAxis(const OrbitalElements& el) {
+  return std::sqrt(1.0 - Square(el.e)) * el.a;
+}
 
 }  // namespace
 

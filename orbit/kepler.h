@@ -19,8 +19,8 @@ inline constexpr OrbitalElements NeptuneElements{
     30.06896348, 0.00858587, 1.76917, 131.72169, -86.75034, 304.88003, 5.146659969864389e-05};
 
 // Pluto's omega is the double just below 113.76329, written as given.
-inline constexpr OrbitalElements PlutoElements{
-    39.48168677, 0.24880766, 17.14175, 110.30347, 113.76328999999998, 238.92881, 0.0};
+inline constexpr OrbitalElements PlutoElements{39.48168677,        0.24880766, 17.14175, 110.30347,
+                                               113.76328999999998, 238.92881,  0.0};
 
 // The 15-digit value of pi the model is defined with (not M_PI).
 inline constexpr double kPi = 3.14159265358979;
@@ -37,7 +37,9 @@ inline constexpr double kKeplerStopFactor = 999999999.9999999;
 inline constexpr double kPlutoEccentricityRatio = 1.6624339646487876;
 
 // Angle in degrees to radians: (deg * 1/180) * pi, in that order.
-constexpr double DegToRad(double deg) { return (deg * kOneOver180) * kPi; }
+constexpr double DegToRad(double deg) {
+  return (deg * kOneOver180) * kPi;
+}
 
 // Mean anomaly in degrees at t days, not reduced modulo 360.
 double MeanAnomalyAt(const OrbitalElements& elements, double t);

@@ -13,7 +13,9 @@ void ExpectNear(const StateVector& v, double x, double y, double z, double tol) 
   EXPECT_NEAR(v.z, z, tol);
 }
 
-double Length(const StateVector& v) { return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z); }
+double Length(const StateVector& v) {
+  return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+}
 
 TEST(DegToRad, UsesTheFifteenDigitPi) {
   EXPECT_EQ(DegToRad(180.0), 3.14159265358979);

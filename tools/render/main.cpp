@@ -48,7 +48,9 @@ constexpr char kHelp[] =
 
 std::atomic<bool> gInterrupted{false};
 
-void OnSignal(int) { gInterrupted = true; }
+void OnSignal(int) {
+  gInterrupted = true;
+}
 
 struct Options {
   RunParameters params;
@@ -154,13 +156,10 @@ class SampleWriter {
     char* p = line;
     char* const end = line + sizeof line;
     p = std::to_chars(p, end, k).ptr;
-    const double values[] = {s.t,
-                             s.plutoPos.x,   s.plutoPos.y,   s.plutoPos.z,
-                             s.plutoVel.x,   s.plutoVel.y,   s.plutoVel.z,
-                             s.neptunePos.x, s.neptunePos.y, s.neptunePos.z,
-                             s.separation,   s.speed,
-                             s.neptuneRot.x, s.neptuneRot.y, s.neptuneRot.z,
-                             s.plutoRot.x,   s.plutoRot.y,   s.plutoRot.z};
+    const double values[] = {s.t,          s.plutoPos.x, s.plutoPos.y,   s.plutoPos.z,   s.plutoVel.x,
+                             s.plutoVel.y, s.plutoVel.z, s.neptunePos.x, s.neptunePos.y, s.neptunePos.z,
+                             s.separation, s.speed,      s.neptuneRot.x, s.neptuneRot.y, s.neptuneRot.z,
+                             s.plutoRot.x, s.plutoRot.y, s.plutoRot.z};
     for (double v : values) {
       *p++ = ',';
       p = std::to_chars(p, end, v, std::chars_format::general, 17).ptr;
@@ -238,7 +237,8 @@ int Render(const Options& opt) {
   for (;;) {
     const PlotRun::Yield why = run.Advance(kSlice);
     if (why == PlotRun::Yield::Finished || why == PlotRun::Yield::Stopped) break;
-    if (why == PlotRun::Yield::PauseDue && opt.paced) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (why == PlotRun::Yield::PauseDue && opt.paced)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     progress.Show(run);
   }
   progress.Clear();
