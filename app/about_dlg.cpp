@@ -1,0 +1,39 @@
+#include "app/about_dlg.h"
+
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/dialog_layout.h"
+#include "app/program_icon.h"
+
+namespace quorvex {
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("About Quorvex"));
+  setFont(DialogFont());
+  const DialogUnits du(font());
+  setFixedSize(du.X(235), du.Y(55));
+
+  // An icon control takes the size of its icon, not of its template box.
+  auto* icon = new QLabel(this);
+  icon->setPixmap(ProgramIcon().pixmap(32, 32));
+  icon->setGeometry(du.X(11), du.Y(17), 32, 32);
+
+  auto* text = new QLabel(QStringLiteral("Quorvex Version 1.0"), this);
+  text->setTextFormat(Qt::PlainText);
+  text->setGeometry(du.Rect(40, 10, 119, 8));
+
+  ok_ = new QPushButton(QStringLiteral("OK"), this);
+  ok_->setGeometry(du.Rect(178, 7, 50, 14));
+  ok_->setDefault(true);
+  connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+int CAboutDlg::exec() {
+  ok_->setFocus(Qt::OtherFocusReason);
+  CentreDialog(*this, parentWidget());
+  return QDialog::exec();
+}
+
+}  // namespace quorvex

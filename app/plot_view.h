@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QFrame>
+#include <QImage>
+#include <QTimer>
+#include <memory>
+
+#include "chart/canvas.h"
+#include "chart/plot_run.h"
+
+namespace quorvex {
+
+// The main window's only child, on which the chart and the plot run are
+// drawn. It owns a canvas the size of its client area. A run draws the
+// chart and then advances the plot run in slices on the GUI thread: each
+// slice takes steps for about 10 ms or until a pause is due, then the view
+// is updated, so the orbits and the separation curve visibly grow.
+class CPlotView : public QFrame {
+  Q_OBJECT
+
+ public:
+  explicit CPlotView(QWidget* parent = nullptr);
+  ~CPlotView() override;
+
+  // Erases the canvas and, once a run has been accepted, draws the chart
+  // and starts a new run from t = 0 with the current run values.
+  void Restart();
+  bool runInProgress() const { return run_ != nullptr; }
+  // The pixels the view shows.
+  const Canvas& canvas() const { return *canvas_; }
+  // The client area's size in pixels.
+  QSize clientSize() const { return contentsRect().size(); }
+
+ signals:
+  // A run ended, by reaching its end time or by a click.
+  void runEnded();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  void RunSlice();
+  void RefreshImage();
+
+  std::unique_ptr<Canvas> canvas_;
+  std::unique_ptr<PlotRun> run_;
+  QImage image_;
+  bool imageStale_ = true;
+  QTimer sliceTimer_;
+};
+
+}  // namespace quorvex
