@@ -13,7 +13,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("About Quorvex"));
   setFont(DialogFont());
   const DialogUnits du(font());
-  setFixedSize(du.X(235), du.Y(55));
+  UseModalFrame(*this, QSize(du.X(235), du.Y(55)));
 
   // An icon control takes the size of its icon, not of its template box.
   auto* icon = new QLabel(this);

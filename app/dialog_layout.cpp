@@ -45,6 +45,12 @@ QFont DialogFont() {
   return font;
 }
 
+void UseModalFrame(QDialog& dialog, QSize clientSize) {
+  dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                        Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  dialog.setFixedSize(clientSize);
+}
+
 void CentreDialog(QDialog& dialog, const QWidget* owner) {
   const bool overOwner = owner && owner->isVisible() && !owner->isMinimized();
   QScreen* screen = overOwner ? owner->screen() : QGuiApplication::primaryScreen();

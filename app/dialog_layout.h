@@ -29,6 +29,9 @@ class DialogUnits {
 // sans-serif face where that is missing.
 QFont DialogFont();
 
+// A fixed-size dialog frame with a title bar and a close box only.
+void UseModalFrame(QDialog& dialog, QSize clientSize);
+
 // Places a dialog centred over its owner when the owner is visible and not
 // minimised, otherwise centred in the screen's work area, and keeps it
 // inside the work area.

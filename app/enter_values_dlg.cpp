@@ -29,7 +29,7 @@ CEnterValuesDlg::CEnterValuesDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("Enter Values"));
   setFont(DialogFont());
   const DialogUnits du(font());
-  setFixedSize(du.X(189), du.Y(169));
+  UseModalFrame(*this, QSize(du.X(189), du.Y(169)));
 
   // The controls in their tab order: "Start Plot", "Cancel", the duration,
   // the step and the trackbar; the labels and radio buttons take no tab.

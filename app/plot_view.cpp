@@ -80,14 +80,14 @@ void CPlotView::RefreshImage() {
   const int w = canvas_->width();
   const int h = canvas_->height();
   if (image_.width() != w || image_.height() != h) image_ = QImage(w, h, QImage::Format_RGB32);
+  // 0x00BBGGRR to 0xFFRRGGBB over the whole surface in one pass; the image
+  // has no padding at the end of its rows (4 bytes a pixel).
   const Color* src = canvas_->pixels().data();
-  for (int y = 0; y < h; ++y) {
-    auto* dst = reinterpret_cast<quint32*>(image_.scanLine(y));
-    const Color* row = src + static_cast<size_t>(y) * w;
-    for (int x = 0; x < w; ++x) {
-      const Color c = row[x];  // 0x00BBGGRR to 0xFFRRGGBB
-      dst[x] = 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
-    }
+  auto* dst = reinterpret_cast<quint32*>(image_.bits());
+  const size_t n = static_cast<size_t>(w) * h;
+  for (size_t i = 0; i < n; ++i) {
+    const Color c = src[i];
+    dst[i] = 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
   }
 }
 

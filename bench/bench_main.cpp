@@ -57,7 +57,24 @@ void BM_PlotRunStep(benchmark::State& state) {
 }
 BENCHMARK(BM_PlotRunStep);
 
-// The same over whole slices of 65536 steps, as the renderer takes them.
+constexpr int kSlice = 65536;
+
+// The integrator alone over slices of 65536 one-day steps, every sample
+// kept whole (the plot uses every field): the yardstick for the plot run's
+// slices below.
+void BM_IntegratorSlice(benchmark::State& state) {
+  IntegratorState st = WarmedUp();
+  for (auto _ : state) {
+    for (int i = 0; i < kSlice; ++i) {
+      StepSample s = AdvanceIntegrator(st);
+      benchmark::DoNotOptimize(s);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kSlice);
+}
+BENCHMARK(BM_IntegratorSlice)->Unit(benchmark::kMillisecond);
+
+// The plot run over the same slices, as the renderer takes them.
 void BM_PlotRunSlice(benchmark::State& state) {
   Canvas canvas(640, 480);
   RunParameters p;
@@ -66,7 +83,6 @@ void BM_PlotRunSlice(benchmark::State& state) {
   p.plotEnabled = 1;
   PlotRun run(canvas, p, {[] { return false; }, {}});
   run.Advance(kWarmUpSteps);
-  constexpr int kSlice = 65536;
   for (auto _ : state) run.Advance(kSlice);
   state.SetItemsProcessed(state.iterations() * kSlice);
 }

@@ -30,12 +30,12 @@ RunParameters Sanitised(RunParameters p) {
 long long TruncPixel(double v) {
   // The conversion truncates toward zero. Beyond these bounds, and for NaN,
   // the position is far off every surface anyway.
-  if (v > -kFarOff && v < kFarOff) return static_cast<long long>(v);
+  if (std::fabs(v) < kFarOff) return static_cast<long long>(v);
   return std::numeric_limits<long long>::min();
 }
 
 int ChannelByte(double v) {
-  if (v > -kFarOff && v < kFarOff) return static_cast<int>(static_cast<long long>(v) & 0xFF);
+  if (std::fabs(v) < kFarOff) return static_cast<int>(static_cast<long long>(v) & 0xFF);
   // Every double this large is a multiple of 256: its low 8 bits are 0.
   return 0;
 }
