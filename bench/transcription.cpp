@@ -70,11 +70,6 @@ StateVector Rot(const StateVector& D, const StateVector& V) {
 
 }  // namespace
 
-IntegratorState Start(int stepDays, bool interactionOn) {
-  // The start is not what is timed; the real one serves.
-  return StartIntegrator(stepDays, interactionOn);
-}
-
 StepSample Advance(IntegratorState& st) {
   const StateVector vNew{st.aCur.x * st.twoDt + st.vPrev.x, st.aCur.y * st.twoDt + st.vPrev.y,
                          st.aCur.z * st.twoDt + st.vPrev.z};
@@ -91,12 +86,7 @@ StepSample Advance(IntegratorState& st) {
   s.speed = std::sqrt((Sq(vNew.z) + Sq(vNew.y)) + Sq(vNew.x));
   s.neptuneRot = Rot(N, N);
   s.plutoRot = Rot(N, rNew);
-  st.t = st.t + st.dt;
-  st.vPrev = st.vCur;
-  st.vCur = vNew;
-  st.rPrev = st.rCur;
-  st.rCur = rNew;
-  st.aCur = aNew;
+  MoveOn(st, rNew, vNew, aNew);
   return s;
 }
 

@@ -97,13 +97,17 @@ StepSample AdvanceIntegrator(IntegratorState& st) {
   s.neptuneRot = Rotate(c, sn, N);
   s.plutoRot = Rotate(c, sn, rNew);
 
+  MoveOn(st, rNew, vNew, aNew);
+  return s;
+}
+
+void MoveOn(IntegratorState& st, const StateVector& rNew, const StateVector& vNew, const StateVector& aNew) {
   st.t = st.t + st.dt;
   st.vPrev = st.vCur;
   st.vCur = vNew;
   st.rPrev = st.rCur;
   st.rCur = rNew;
   st.aCur = aNew;
-  return s;
 }
 
 }  // namespace quorvex

@@ -57,4 +57,10 @@ IntegratorState StartIntegrator(int stepDays, bool interactionOn);
 // the new state's sample.
 StepSample AdvanceIntegrator(IntegratorState& state);
 
+// Moves the state on by one step once the new position, velocity and
+// acceleration at state.t are known: the time advances by dt and the new
+// values become the current ones, the current ones the previous ones.
+void MoveOn(IntegratorState& state, const StateVector& rNew, const StateVector& vNew,
+            const StateVector& aNew);
+
 }  // namespace quorvex

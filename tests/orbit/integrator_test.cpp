@@ -6,14 +6,12 @@
 #include <cmath>
 #include <string>
 
+#include "tests/orbit/expect_vector.h"
+
 namespace quorvex {
 namespace {
 
-void ExpectNear(const StateVector& v, double x, double y, double z, double tol) {
-  EXPECT_NEAR(v.x, x, tol);
-  EXPECT_NEAR(v.y, y, tol);
-  EXPECT_NEAR(v.z, z, tol);
-}
+using testing::ExpectNear;
 
 TEST(Measures, SeparationAndSpeed) {
   const StateVector a{1.5, -2.0, 7.25};

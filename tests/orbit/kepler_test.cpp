@@ -4,14 +4,12 @@
 
 #include <cmath>
 
+#include "tests/orbit/expect_vector.h"
+
 namespace quorvex {
 namespace {
 
-void ExpectNear(const StateVector& v, double x, double y, double z, double tol) {
-  EXPECT_NEAR(v.x, x, tol);
-  EXPECT_NEAR(v.y, y, tol);
-  EXPECT_NEAR(v.z, z, tol);
-}
+using testing::ExpectNear;
 
 double Length(const StateVector& v) {
   return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "orbit/state_vector.h"
+
+namespace quorvex::testing {
+
+inline void ExpectNear(const StateVector& v, double x, double y, double z, double tol) {
+  EXPECT_NEAR(v.x, x, tol);
+  EXPECT_NEAR(v.y, y, tol);
+  EXPECT_NEAR(v.z, z, tol);
+}
+
+}  // namespace quorvex::testing
