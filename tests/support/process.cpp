@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -31,7 +32,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::map<std::string, std::string>& env) {
+                         const std::map<std::string, std::string>& env, int interruptAfterMs) {
   const std::string dir = MakeTempDir();
   const std::string outPath = dir + "/out";
   const std::string errPath = dir + "/err";
@@ -53,6 +54,10 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   }
   ProcessResult r;
   int status = 0;
+  if (interruptAfterMs > 0) {
+    usleep(static_cast<useconds_t>(interruptAfterMs) * 1000);
+    kill(pid, SIGINT);
+  }
   waitpid(pid, &status, 0);
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   r.out = ReadFile(outPath);

@@ -138,6 +138,20 @@ TEST_F(Render, SamplesAreWrittenAsCsv) {
   EXPECT_EQ(rows[5].substr(0, 6), "6,350,");
 }
 
+TEST_F(Render, AnInterruptedRunWritesNothing) {
+  const ProcessResult r = testing::RunProcess(
+      // Paced at speed 1 with step 250 the run pauses after every step: slow,
+      // with little written.
+      QUORVEX_RENDER,
+      {"--years", "50000", "--step", "250", "--speed", "1", "--paced", "--output", dir + "/x.png",
+       "--samples", dir + "/x.csv"},
+      {}, 300);
+  EXPECT_EQ(r.status, 130) << r.err;
+  EXPECT_NE(r.err.find("interrupted"), std::string::npos);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(testing::RunProcess("/bin/ls", {"-A", dir}).out, "");
+}
+
 TEST_F(Render, WorksWithoutAnyFont) {
   // An empty font configuration: the picture is still made, with a warning.
   const std::string conf = dir + "/fonts.conf";
