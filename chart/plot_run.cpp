@@ -61,14 +61,15 @@ Color SpeedColor(double s) {
 
 std::int32_t PacingDivisor(std::int32_t plotSpeed, std::int32_t stepDays) {
   const double d = std::trunc(std::pow(10.0, plotSpeed) * 25.0 / static_cast<double>(stepDays));
-  // A divisor below 1 would make every step's pause test divide by zero.
+  // At least 1, so that the count to the next pause always ends.
   return d < 1.0 ? 1 : static_cast<std::int32_t>(std::min(d, 2147483647.0));
 }
 
 std::string ClosingLineText(double shortest) {
-  char digits[64];
+  // Room for the largest double written out in full with five decimals.
+  char digits[400];
   const auto res = std::to_chars(digits, digits + sizeof digits, shortest, std::chars_format::fixed, 5);
-  return "Shortest Distance: " + std::string(digits, res.ptr) + " AU";
+  return "Shortest Distance: " + std::string(digits, res.ec == std::errc() ? res.ptr : digits) + " AU";
 }
 
 PlotRun::PlotRun(Canvas& canvas, const RunParameters& params, Hooks hooks)

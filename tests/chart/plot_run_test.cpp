@@ -87,6 +87,13 @@ TEST(PlotRunColours, HeightAndSpeedRules) {
   EXPECT_EQ(SpeedColor(0.0019), Rgb(235, 236, 236));  // wraps
 }
 
+TEST(PlotRunClosingLine, FixedPointWithFiveDecimals) {
+  EXPECT_EQ(ClosingLineText(80.0), "Shortest Distance: 80.00000 AU");
+  EXPECT_EQ(ClosingLineText(18.196644), "Shortest Distance: 18.19664 AU");
+  EXPECT_EQ(ClosingLineText(2.584786), "Shortest Distance: 2.58479 AU");
+  EXPECT_EQ(ClosingLineText(1e300).size(), std::string("Shortest Distance: ").size() + 301 + 6 + 3);
+}
+
 TEST(PlotRunPacing, DivisorTable) {
   const int expected[] = {5, 50, 500, 5000, 50000};
   for (int speed = 1; speed <= 5; ++speed) EXPECT_EQ(PacingDivisor(speed, 50), expected[speed - 1]);
