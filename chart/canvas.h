@@ -66,10 +66,7 @@ class Canvas {
   // leaves the current position at (x, y).
   void LineTo(int x, int y);
 
-  void SetPixel(int x, int y, Color c) {
-    if (x >= 0 && y >= 0 && x < width_ && y < height_) pixels_[static_cast<size_t>(y) * width_ + x] = c;
-  }
-  // The same with coordinates of any size.
+  // Sets one pixel; coordinates of any size, those off the surface ignored.
   void SetPixel(long long x, long long y, Color c) {
     SetPixelAt(static_cast<unsigned long long>(x), static_cast<unsigned long long>(y), c);
   }

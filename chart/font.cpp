@@ -22,7 +22,9 @@ namespace {
 
 // The file and face index fontconfig picks for a family and weight.
 bool Resolve(const FontRequest& request, std::string& file, int& index) {
-  FcConfig* config = FcInitLoadConfigAndFonts();
+  // The process's current configuration, loaded on first use and shared by
+  // every font; this takes a reference that is dropped below.
+  FcConfig* config = FcConfigReference(nullptr);
   if (!config) return false;
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(request.family.c_str()));

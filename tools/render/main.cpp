@@ -177,10 +177,10 @@ class Progress {
  public:
   Progress() : enabled_(isatty(STDERR_FILENO) == 1), start_(Clock::now()), last_(start_) {}
 
-  void Show(const PlotRun& run, bool force = false) {
+  void Show(const PlotRun& run) {
     if (!enabled_) return;
     const auto now = Clock::now();
-    if (!force && now - last_ < std::chrono::milliseconds(100)) return;
+    if (now - last_ < std::chrono::milliseconds(100)) return;
     last_ = now;
     const double fraction = run.endTime() > 0 ? std::min(run.time() / run.endTime(), 1.0) : 1.0;
     const double seconds = std::chrono::duration<double>(now - start_).count();
