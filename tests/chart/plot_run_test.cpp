@@ -124,6 +124,17 @@ TEST(PlotRunSteps, DefaultRunPacingAndResult) {
   EXPECT_EQ(ClosingLineText(Record(Params(35000, 50, 5, 1)).shortest), "Shortest Distance: 2.58479 AU");
 }
 
+TEST(PlotRunSteps, DefaultPacingThroughAnInjectedPause) {
+  // The stop poll comes before every step, so at a pause it has been asked
+  // once per step taken.
+  Canvas canvas(640, 480);
+  std::int64_t polls = 0;
+  std::vector<std::int64_t> pauses;
+  RunPlot(canvas, Params(35000, 50), [&] { return ++polls, false; }, [&] { pauses.push_back(polls); });
+  EXPECT_EQ(polls, 255778);
+  EXPECT_EQ(pauses, (std::vector<std::int64_t>{50000, 100000, 150000, 200000, 250000}));
+}
+
 TEST(PlotRunSteps, RunPlotPausesWhereDue) {
   Canvas canvas(640, 480);
   int pauses = 0;
