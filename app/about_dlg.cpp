@@ -31,9 +31,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 }
 
 int CAboutDlg::exec() {
-  ok_->setFocus(Qt::OtherFocusReason);
-  CentreDialog(*this, parentWidget());
-  return QDialog::exec();
+  return ExecCentred(*this, ok_);
 }
 
 }  // namespace quorvex

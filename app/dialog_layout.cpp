@@ -66,4 +66,11 @@ void CentreDialog(QDialog& dialog, const QWidget* owner) {
   dialog.move(topLeft);
 }
 
+int ExecCentred(QDialog& dialog, QWidget* focus) {
+  focus->setFocus(Qt::OtherFocusReason);
+  CentreDialog(dialog, dialog.parentWidget());
+  // The base class's modal run: the dialogs' own exec() calls this.
+  return dialog.QDialog::exec();
+}
+
 }  // namespace quorvex

@@ -17,8 +17,6 @@ class DialogUnits {
   int X(int units) const;
   int Y(int units) const;
   QRect Rect(int x, int y, int width, int height) const;
-  int baseWidth() const { return baseWidth_; }
-  int baseHeight() const { return baseHeight_; }
 
  private:
   int baseWidth_;
@@ -31,6 +29,10 @@ QFont DialogFont();
 
 // A fixed-size dialog frame with a title bar and a close box only.
 void UseModalFrame(QDialog& dialog, QSize clientSize);
+
+// Runs a dialog modally as it opens on the platform: the keyboard focus on
+// `focus`, centred as CentreDialog places it over its parent.
+int ExecCentred(QDialog& dialog, QWidget* focus);
 
 // Places a dialog centred over its owner when the owner is visible and not
 // minimised, otherwise centred in the screen's work area, and keeps it

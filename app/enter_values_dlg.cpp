@@ -88,9 +88,7 @@ void CEnterValuesDlg::LoadControls() {
 int CEnterValuesDlg::exec() {
   LoadControls();
   // Enter accepts the values as shown.
-  startPlot_->setFocus(Qt::OtherFocusReason);
-  CentreDialog(*this, parentWidget());
-  return QDialog::exec();
+  return ExecCentred(*this, startPlot_);
 }
 
 bool CEnterValuesDlg::ReadField(QLineEdit* edit, const IntRange& range, std::int32_t& into) {

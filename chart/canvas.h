@@ -45,8 +45,8 @@ struct Rect {
 class Canvas {
  public:
   // defaultFont is the font the surface starts with and that text uses when
-  // no other font is selected; it may be null (cells are then filled, no
-  // glyph is drawn) and must outlive the canvas.
+  // no other font is selected; it must outlive the canvas. With a null
+  // default font text draws nothing until a font is selected.
   Canvas(int width, int height, const Font* defaultFont = nullptr);
 
   int width() const { return width_; }

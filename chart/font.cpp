@@ -90,7 +90,6 @@ std::unique_ptr<Font> Font::Load(const FontRequest& request) {
     return font;
 
   font->ascent_ = static_cast<int>(std::lround(font->cellHeight_ * ascender / designCell));
-  font->file_ = file;
   font->face_ = handle.release();
   return font;
 }

@@ -42,7 +42,6 @@ class Font {
   bool loaded() const { return face_ != nullptr; }
   int cellHeight() const { return cellHeight_; }
   int ascent() const { return ascent_; }
-  const std::string& file() const { return file_; }
   // The glyph for one byte of text, read as ISO 8859-1.
   const Glyph& GlyphFor(unsigned char c) const;
 
@@ -52,7 +51,6 @@ class Font {
 
   int cellHeight_;
   int ascent_;
-  std::string file_;
   FaceHandle* face_ = nullptr;
   mutable std::array<std::unique_ptr<Glyph>, 256> cache_;
 };

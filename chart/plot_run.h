@@ -68,7 +68,6 @@ class PlotRun {
   std::int64_t steps() const { return k_; }
   double time() const { return state_.t; }
   double endTime() const { return endTime_; }
-  std::int32_t pacingDivisor() const { return divisor_; }
 
  private:
   Yield End(Yield why);

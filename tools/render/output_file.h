@@ -21,7 +21,6 @@ class OutputFile {
   // Flushes, closes and renames into place; false with `error` set on failure.
   bool Commit(std::string& error);
   void Abandon();
-  const std::string& path() const { return path_; }
 
  private:
   std::string path_;
