@@ -205,20 +205,20 @@ class Progress {
   Clock::time_point last_;
 };
 
+// Reports a file that could not be written; the exit status for it.
+int CannotWrite(const std::string& path, const std::string& error) {
+  std::fprintf(stderr, "%s: cannot write %s: %s\n", kProgram, path.c_str(), error.c_str());
+  return 1;
+}
+
 int Render(const Options& opt) {
   std::string error;
   OutputFile png;
-  if (!png.Open(opt.output, error)) {
-    std::fprintf(stderr, "%s: cannot write %s: %s\n", kProgram, opt.output.c_str(), error.c_str());
-    return 1;
-  }
+  if (!png.Open(opt.output, error)) return CannotWrite(opt.output, error);
   OutputFile csv;
   std::unique_ptr<SampleWriter> samples;
   if (!opt.samples.empty()) {
-    if (!csv.Open(opt.samples, error)) {
-      std::fprintf(stderr, "%s: cannot write %s: %s\n", kProgram, opt.samples.c_str(), error.c_str());
-      return 1;
-    }
+    if (!csv.Open(opt.samples, error)) return CannotWrite(opt.samples, error);
     samples = std::make_unique<SampleWriter>(csv.stream());
   }
 
@@ -248,14 +248,8 @@ int Render(const Options& opt) {
     std::fprintf(stderr, "%s: interrupted; nothing written\n", kProgram);
     return 130;
   }
-  if (samples && !csv.Commit(error)) {
-    std::fprintf(stderr, "%s: cannot write %s: %s\n", kProgram, opt.samples.c_str(), error.c_str());
-    return 1;
-  }
-  if (!WritePng(png.stream(), canvas, error) || !png.Commit(error)) {
-    std::fprintf(stderr, "%s: cannot write %s: %s\n", kProgram, opt.output.c_str(), error.c_str());
-    return 1;
-  }
+  if (samples && !csv.Commit(error)) return CannotWrite(opt.samples, error);
+  if (!WritePng(png.stream(), canvas, error) || !png.Commit(error)) return CannotWrite(opt.output, error);
   std::printf("%s\n", ClosingLineText(run.shortest()).c_str());
   return 0;
 }
