@@ -1,22 +1,15 @@
 #include "app/plot_view.h"
 
-#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cmath>
 
+#include "app/run_pacer.h"
 #include "app/run_parameters_store.h"
 #include "chart/chart.h"
 #include "chart/font.h"
 
 namespace quorvex {
-namespace {
-
-// Steps between looks at the clock within a slice.
-constexpr std::int64_t kStepsPerCheck = 1024;
-constexpr qint64 kSliceMs = 10;
-
-}  // namespace
 
 CPlotView::CPlotView(QWidget* parent) : QFrame(parent) {
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -50,26 +43,14 @@ void CPlotView::Restart() {
 
 void CPlotView::RunSlice() {
   if (!run_) return;
-  QElapsedTimer clock;
-  clock.start();
-  for (;;) {
-    const PlotRun::Yield why = run_->Advance(kStepsPerCheck);
-    if (why == PlotRun::Yield::Finished || why == PlotRun::Yield::Stopped) {
-      run_.reset();
-      imageStale_ = true;
-      update();
-      emit runEnded();
-      return;
-    }
-    if (why == PlotRun::Yield::PauseDue) {
-      sliceTimer_.start(1);
-      break;
-    }
-    if (clock.elapsed() >= kSliceMs) {
-      sliceTimer_.start(0);
-      break;
-    }
+  if (RunPacer::RunSlice(*run_)) {
+    run_.reset();
+    imageStale_ = true;
+    update();
+    emit runEnded();
+    return;
   }
+  sliceTimer_.start(0);
   imageStale_ = true;
   update();
 }

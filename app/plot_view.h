@@ -12,9 +12,9 @@ namespace quorvex {
 
 // The main window's only child, on which the chart and the plot run are
 // drawn. It owns a canvas the size of its client area. A run draws the
-// chart and then advances the plot run in slices on the GUI thread: each
-// slice takes steps for about 10 ms or until a pause is due, then the view
-// is updated, so the orbits and the separation curve visibly grow.
+// chart and then advances the plot run in slices on the GUI thread (see
+// RunPacer); after each slice the view is updated, so the orbits and the
+// separation curve visibly grow.
 class CPlotView : public QFrame {
   Q_OBJECT
 
