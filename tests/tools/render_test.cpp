@@ -164,5 +164,11 @@ TEST_F(Render, WorksWithoutAnyFont) {
   EXPECT_TRUE(FileExists(dir + "/nofont.png"));
 }
 
+TEST_F(Render, VersionNamesTheProgram) {
+  const ProcessResult r = Run({"--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "quorvex-render 1.0.0.1\n");
+}
+
 }  // namespace
 }  // namespace quorvex

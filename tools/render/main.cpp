@@ -29,7 +29,7 @@ constexpr char kProgram[] = "quorvex-render";
 
 constexpr char kUsage[] =
     "usage: quorvex-render [--years N] [--step N] [--speed N] [--interaction on|off]\n"
-    "                      [--output FILE.png] [--samples FILE.csv] [--paced] [--help]\n";
+    "                      [--output FILE.png] [--samples FILE.csv] [--paced] [--help] [--version]\n";
 
 constexpr char kHelp[] =
     "Draws a complete Pluto and Neptune plot run into a 640 x 480 PNG, the same\n"
@@ -43,6 +43,7 @@ constexpr char kHelp[] =
     "  --samples FILE.csv  also write every step's sample as CSV\n"
     "  --paced             keep the 1 ms pauses of the plot speed, as the window does\n"
     "  --help              this text\n"
+    "  --version           the program's name and version\n"
     "\n"
     "Exit status: 0 done, 1 a file could not be written, 2 bad arguments,\n"
     "130 interrupted (nothing is written).\n";
@@ -91,6 +92,10 @@ int ParseOptions(int argc, char** argv, Options& opt) {
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       std::fputs(kHelp, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::printf("%s %s\n", kProgram, QUORVEX_VERSION);
       return 0;
     }
     if (arg == "--paced" && !hasInline) {
