@@ -21,10 +21,12 @@ bool OutputFile::Open(const std::string& path, std::string& error) {
     return false;
   }
   tempPath_ = name.data();
+#ifndef _WIN32
   // mkstemp makes the file private; the result gets the usual permissions.
   const mode_t mask = umask(0);
   umask(mask);
   fchmod(fd, 0666 & ~mask);
+#endif
   stream_ = fdopen(fd, "wb");
   if (!stream_) {
     error = std::strerror(errno);
