@@ -145,6 +145,13 @@ bool OutputFile::Prepare(const std::string& path, std::string& error) {
   }
   const DWORD err = GetLastError();
   if (err != ERROR_FILE_NOT_FOUND) return Fail(error, err);
+  // A link naming no file: moving a result onto its name would replace the
+  // link itself.
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    error = "a link to a file that does not exist";
+    return false;
+  }
   // Nothing there yet: the directory must exist, and its real name makes two
   // spellings of the same new file comparable.
   const std::wstring full = FullPath(wide);
