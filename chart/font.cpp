@@ -125,16 +125,4 @@ const Glyph& Font::GlyphFor(unsigned char c) const {
   return g;
 }
 
-ChartFonts ChartFonts::LoadDefault() {
-  ChartFonts fonts;
-  fonts.label = Font::Load({"Arial", false, 12});
-  fonts.system = Font::Load({"Arial", true, 16});
-  return fonts;
-}
-
-const ChartFonts& ChartFonts::Shared() {
-  static const ChartFonts fonts = LoadDefault();
-  return fonts;
-}
-
 }  // namespace quorvex

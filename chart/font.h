@@ -8,9 +8,10 @@
 
 namespace quorvex {
 
-// What a font is asked for: a face name resolved through fontconfig, a
-// weight, and the height of its character cell in pixels (the cell is the
-// face's Windows ascent plus descent, as a positive font height means).
+// What a font is asked for: a face name resolved by the platform (fontconfig
+// on Linux, GDI's font mapper on Windows), a weight, and the height of its
+// character cell in pixels (the cell is the face's Windows ascent plus
+// descent, as a positive font height means).
 struct FontRequest {
   std::string family;
   bool bold = false;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "tests/orbit/expect_vector.h"
 
@@ -17,7 +18,7 @@ double Length(const StateVector& v) {
 
 TEST(DegToRad, UsesTheFifteenDigitPi) {
   EXPECT_EQ(DegToRad(180.0), 3.14159265358979);
-  EXPECT_NE(DegToRad(180.0), M_PI);
+  EXPECT_NE(DegToRad(180.0), std::numbers::pi);
   EXPECT_EQ(DegToRad(0.0), 0.0);
 }
 
