@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QTimer>
 #include <memory>
+#include <vector>
 
 #include "chart/canvas.h"
 #include "chart/plot_run.h"
@@ -42,11 +43,14 @@ class CPlotView : public QFrame {
 
  private:
   void RunSlice();
-  void RefreshImage();
+  // Brings the image shown up to date: the canvas scaled to `device`, the
+  // client area's size in device pixels.
+  void RefreshImage(QSize device);
 
   std::unique_ptr<Canvas> canvas_;
   std::unique_ptr<PlotRun> run_;
   QImage image_;
+  std::vector<int> columns_;  // the canvas column of every image column
   bool imageStale_ = true;
   QTimer sliceTimer_;
 };
