@@ -15,9 +15,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   const DialogUnits du(font());
   UseModalFrame(*this, QSize(du.X(235), du.Y(55)));
 
-  // An icon control takes the size of its icon, not of its template box.
+  // An icon control takes the size of its icon, not of its template box;
+  // on a high-density screen it is drawn from the larger images.
   auto* icon = new QLabel(this);
-  icon->setPixmap(ProgramIcon().pixmap(32, 32));
+  icon->setPixmap(ProgramIcon().pixmap(QSize(32, 32), devicePixelRatioF()));
   icon->setGeometry(du.X(11), du.Y(17), 32, 32);
 
   auto* text = new QLabel(QStringLiteral("Quorvex Version 1.0"), this);

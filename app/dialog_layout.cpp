@@ -1,9 +1,11 @@
 #include "app/dialog_layout.h"
 
 #include <QDialog>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 
@@ -45,9 +47,38 @@ QFont DialogFont() {
   return font;
 }
 
-void UseModalFrame(QDialog& dialog, QSize clientSize) {
+namespace {
+
+// Some window managers offer to minimise any window, whatever it asks for;
+// a dialog minimised while its owner is hidden, as at start-up, would leave
+// nothing on screen. A dialog brought to the minimised state comes back.
+class StayRestored : public QObject {
+ public:
+  using QObject::QObject;
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::WindowStateChange) {
+      auto* dialog = static_cast<QWidget*>(watched);
+      if (dialog->windowState() & Qt::WindowMinimized)
+        QTimer::singleShot(0, dialog, [dialog] {
+          dialog->setWindowState(dialog->windowState() & ~Qt::WindowMinimized);
+          dialog->activateWindow();
+        });
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+void UseDialogFrame(QDialog& dialog) {
   dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  dialog.installEventFilter(new StayRestored(&dialog));
+}
+
+void UseModalFrame(QDialog& dialog, QSize clientSize) {
+  UseDialogFrame(dialog);
   dialog.setFixedSize(clientSize);
 }
 

@@ -27,7 +27,11 @@ class DialogUnits {
 // sans-serif face where that is missing.
 QFont DialogFont();
 
-// A fixed-size dialog frame with a title bar and a close box only.
+// A dialog's frame: a title bar and a close box only, no minimise or
+// maximise button, and no staying minimised where the window manager offers
+// it anyway.
+void UseDialogFrame(QDialog& dialog);
+// The same, at a fixed size.
 void UseModalFrame(QDialog& dialog, QSize clientSize);
 
 // Runs a dialog modally as it opens on the platform: the keyboard focus on

@@ -3,13 +3,40 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QProxyStyle>
+#include <QStyleOptionMenuItem>
 #include <QWindowStateChangeEvent>
+#include <algorithm>
 
 #include "app/enter_values_dlg.h"
 #include "app/message_box.h"
 #include "app/run_parameters_store.h"
 
 namespace quorvex {
+namespace {
+
+// The menu bar's look, except that the item selected from the keyboard
+// (after a lone Alt) is drawn as the item of an open menu is; some styles
+// draw it no differently from the others.
+class MenuBarStyle : public QProxyStyle {
+ public:
+  explicit MenuBarStyle(QObject* owner) { setParent(owner); }
+
+  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                   const QWidget* widget) const override {
+    if (element == CE_MenuBarItem && (option->state & State_Selected) && widget && widget->hasFocus()) {
+      if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
+        QStyleOptionMenuItem selected(*item);
+        selected.state |= State_Sunken;
+        QProxyStyle::drawControl(element, &selected, painter, widget);
+        return;
+      }
+    }
+    QProxyStyle::drawControl(element, option, painter, widget);
+  }
+};
+
+}  // namespace
 
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), view_(this) {
   setWindowTitle(QString::fromLatin1(kAppName));
@@ -22,10 +49,17 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), view_(this) {
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   about_ = help->addAction(QStringLiteral("&About Quorvex..."));
 
-  connect(enterNewValues_, &QAction::triggered, this, [this] { Dispatch([this] { OnEnterNewValues(); }); });
-  connect(about_, &QAction::triggered, this, [this] { Dispatch([this] { emit aboutRequested(); }); });
+  connect(enterNewValues_, &QAction::triggered, this, [this] { Dispatch(Command::EnterNewValues); });
+  connect(about_, &QAction::triggered, this, [this] { Dispatch(Command::About); });
   // Exit ends the program at once, also while a run is in progress.
   connect(exit_, &QAction::triggered, this, &QWidget::close);
+  auto* f10 = new QAction(this);
+  f10->setShortcut(Qt::Key_F10);
+  addAction(f10);
+  connect(f10, &QAction::triggered, this, &CMainFrame::OpenMenuBar);
+  // A lone Alt puts the menu bar into keyboard mode: make the item it
+  // selects show, as it does while its menu is open.
+  menuBar()->setStyle(new MenuBarStyle(menuBar()));
   connect(&view_, &CPlotView::runEnded, this, &CMainFrame::RunPendingCommands, Qt::QueuedConnection);
 
   // A client area of 640 x 480 inside the view's sunken edge.
@@ -55,22 +89,47 @@ void CMainFrame::OnEnterNewValues() {
   if (AskForValues()) view_.Restart();
 }
 
-void CMainFrame::Dispatch(std::function<void()> command) {
+void CMainFrame::Dispatch(Command command) {
   if (view_.runInProgress() || !pending_.empty()) {
-    pending_.push_back(std::move(command));
+    if (std::find(pending_.begin(), pending_.end(), command) == pending_.end()) pending_.push_back(command);
+    ShowBusy(true);
     return;
   }
-  command();
+  Execute(command);
+}
+
+void CMainFrame::Execute(Command command) {
+  switch (command) {
+    case Command::EnterNewValues:
+      OnEnterNewValues();
+      break;
+    case Command::About:
+      emit aboutRequested();
+      break;
+  }
 }
 
 void CMainFrame::RunPendingCommands() {
   // One command at a time: a command that starts a new run holds the rest
   // back until that run has ended too.
   while (!pending_.empty() && !view_.runInProgress()) {
-    std::function<void()> command = std::move(pending_.front());
+    const Command command = pending_.front();
     pending_.pop_front();
-    command();
+    if (pending_.empty()) ShowBusy(false);
+    Execute(command);
   }
+}
+
+void CMainFrame::ShowBusy(bool busy) {
+  // The view keeps its own cursor, the arrow; the rest of the window takes
+  // the frame's.
+  setCursor(busy ? Qt::BusyCursor : Qt::ArrowCursor);
+  view_.setCursor(busy ? Qt::BusyCursor : Qt::ArrowCursor);
+}
+
+void CMainFrame::OpenMenuBar() {
+  const QList<QAction*> menus = menuBar()->actions();
+  if (!menus.isEmpty()) menuBar()->setActiveAction(menus.first());
 }
 
 void CMainFrame::changeEvent(QEvent* event) {
@@ -86,6 +145,7 @@ void CMainFrame::changeEvent(QEvent* event) {
 void CMainFrame::closeEvent(QCloseEvent* event) {
   // No question, nothing to save: the window closes at once.
   pending_.clear();
+  ShowBusy(false);
   event->accept();
 }
 

@@ -2,7 +2,6 @@
 
 #include <QMainWindow>
 #include <deque>
-#include <functional>
 
 #include "app/plot_view.h"
 
@@ -47,16 +46,23 @@ class CMainFrame : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  enum class Command { EnterNewValues, About };
+
   // Menu commands chosen while a run is in progress wait for it to end and
-  // are then carried out in order.
-  void Dispatch(std::function<void()> command);
+  // are then carried out in order, each once however often it was chosen;
+  // meanwhile the pointer shows that the program is busy.
+  void Dispatch(Command command);
+  void Execute(Command command);
   void RunPendingCommands();
+  void ShowBusy(bool busy);
+  // F10 opens the first menu.
+  void OpenMenuBar();
 
   CPlotView view_;
   QAction* enterNewValues_;
   QAction* exit_;
   QAction* about_;
-  std::deque<std::function<void()>> pending_;
+  std::deque<Command> pending_;
 };
 
 }  // namespace quorvex

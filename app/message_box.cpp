@@ -2,11 +2,14 @@
 
 #include <QMessageBox>
 
+#include "app/dialog_layout.h"
+
 namespace quorvex {
 
 void ShowWarning(QWidget* parent, const QString& text) {
   QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kAppName), text, QMessageBox::Ok, parent);
   box.setTextFormat(Qt::PlainText);
+  UseDialogFrame(box);
   box.exec();
 }
 

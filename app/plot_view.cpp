@@ -2,7 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <cmath>
+#include <cstring>
 
 #include "app/run_pacer.h"
 #include "app/run_parameters_store.h"
@@ -36,13 +36,20 @@ void CPlotView::Restart() {
   if (params.plotEnabled) {
     run_ = std::make_unique<PlotRun>(*canvas_, params);
     sliceTimer_.start(0);
+    runClock_.start();
+    betweenSlicesNs_ = 0;
+    sinceSlice_.invalidate();
   }
   imageStale_ = true;
+  sinceRefresh_.start();
   update();
 }
 
 void CPlotView::RunSlice() {
   if (!run_) return;
+  // Whatever the event loop did since the last slice (repainting, flushing
+  // to the display server, other events) is time the run does not advance.
+  if (sinceSlice_.isValid()) betweenSlicesNs_ += sinceSlice_.nsecsElapsed();
   if (RunPacer::RunSlice(*run_)) {
     run_.reset();
     imageStale_ = true;
@@ -52,49 +59,70 @@ void CPlotView::RunSlice() {
   }
   sliceTimer_.start(0);
   imageStale_ = true;
-  update();
+  // The screen follows the run at most 25 times a second, and less often
+  // when the display is slow to take the pictures: the run spends at most
+  // a twentieth of its time outside its slices, so that it takes hardly
+  // longer in the window than without one.
+  if (sinceRefresh_.hasExpired(kRefreshMs) && betweenSlicesNs_ * 20 <= runClock_.nsecsElapsed()) {
+    sinceRefresh_.start();
+    update();
+  }
+  sinceSlice_.start();
 }
 
-void CPlotView::RefreshImage() {
-  if (!imageStale_) return;
+void CPlotView::RefreshImage(QSize device) {
+  if (!imageStale_ && image_.size() == device) return;
   imageStale_ = false;
   const int w = canvas_->width();
   const int h = canvas_->height();
-  if (image_.width() != w || image_.height() != h) image_ = QImage(w, h, QImage::Format_RGB32);
-  // 0x00BBGGRR to 0xFFRRGGBB over the whole surface in one pass; the image
-  // has no padding at the end of its rows (4 bytes a pixel).
+  const int dw = device.width();
+  const int dh = device.height();
+  if (image_.size() != device) image_ = QImage(device, QImage::Format_RGB32);
+  if (image_.isNull()) return;
+  if (w <= 0 || h <= 0) {
+    image_.fill(Qt::black);
+    return;
+  }
+  // Device column j shows canvas column j * w / dw (rounded down), likewise
+  // for rows: nearest neighbour, each canvas pixel a block of whole device
+  // pixels, the larger and smaller blocks spread evenly over the surface.
+  columns_.resize(static_cast<size_t>(dw));
+  for (int j = 0; j < dw; ++j)
+    columns_[static_cast<size_t>(j)] = static_cast<int>(static_cast<long long>(j) * w / dw);
   const Color* src = canvas_->pixels().data();
-  auto* dst = reinterpret_cast<quint32*>(image_.bits());
-  const size_t n = static_cast<size_t>(w) * h;
-  for (size_t i = 0; i < n; ++i) {
-    const Color c = src[i];
-    dst[i] = 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+  int lastRow = -1;
+  for (int i = 0; i < dh; ++i) {
+    auto* dst = reinterpret_cast<quint32*>(image_.scanLine(i));
+    const int row = static_cast<int>(static_cast<long long>(i) * h / dh);
+    if (row == lastRow) {
+      std::memcpy(dst, image_.constScanLine(i - 1), static_cast<size_t>(dw) * sizeof(quint32));
+      continue;
+    }
+    lastRow = row;
+    // 0x00BBGGRR to 0xFFRRGGBB.
+    const Color* line = src + static_cast<size_t>(row) * w;
+    for (int j = 0; j < dw; ++j) {
+      const Color c = line[dw == w ? j : columns_[static_cast<size_t>(j)]];
+      dst[j] = 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+    }
   }
 }
 
 void CPlotView::paintEvent(QPaintEvent* event) {
   QFrame::paintEvent(event);  // the sunken edge
-  RefreshImage();
   QPainter painter(this);
-  const QRect client = contentsRect();
-  painter.setClipRect(client);
-  painter.fillRect(client, Qt::black);
-  if (image_.isNull()) return;
-  // One canvas pixel per client pixel; on a high-density screen each is
-  // shown as a block of whole device pixels, without smoothing.
-  const qreal dpr = devicePixelRatioF();
-  const int whole = std::max(1, static_cast<int>(std::floor(dpr + 1e-6)));
-  painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-  if (std::abs(dpr - whole) < 1e-6) {
-    painter.drawImage(client.topLeft(), image_);
-  } else {
-    painter.save();
-    painter.scale(1.0 / dpr, 1.0 / dpr);
-    const QPoint origin(static_cast<int>(std::lround(client.left() * dpr)),
-                        static_cast<int>(std::lround(client.top() * dpr)));
-    painter.drawImage(QRect(origin, image_.size() * whole), image_);
-    painter.restore();
-  }
+  // The client area in the device pixels of the surface painted on, its
+  // edges rounded to whole pixels: at a fractional scale factor they fall
+  // between device pixels.
+  const QRectF client = painter.deviceTransform().mapRect(QRectF(contentsRect()));
+  const QPoint topLeft(qRound(client.left()), qRound(client.top()));
+  const QSize device(qRound(client.right()) - topLeft.x(), qRound(client.bottom()) - topLeft.y());
+  if (device.isEmpty()) return;
+  RefreshImage(device);
+  // Draw in device pixels: the canvas, scaled above, fills the client area
+  // one image pixel per device pixel, without any further scaling.
+  painter.setWorldTransform(painter.deviceTransform().inverted() * painter.worldTransform());
+  painter.drawImage(topLeft, image_);
 }
 
 void CPlotView::resizeEvent(QResizeEvent* event) {

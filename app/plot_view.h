@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QImage>
 #include <QTimer>
 #include <memory>
+#include <vector>
 
 #include "chart/canvas.h"
 #include "chart/plot_run.h"
@@ -13,8 +15,8 @@ namespace quorvex {
 // The main window's only child, on which the chart and the plot run are
 // drawn. It owns a canvas the size of its client area. A run draws the
 // chart and then advances the plot run in slices on the GUI thread (see
-// RunPacer); after each slice the view is updated, so the orbits and the
-// separation curve visibly grow.
+// RunPacer); the view shows the canvas up to 25 times a second meanwhile,
+// so the orbits and the separation curve visibly grow.
 class CPlotView : public QFrame {
   Q_OBJECT
 
@@ -42,13 +44,22 @@ class CPlotView : public QFrame {
 
  private:
   void RunSlice();
-  void RefreshImage();
+  // Brings the image shown up to date: the canvas scaled to `device`, the
+  // client area's size in device pixels.
+  void RefreshImage(QSize device);
 
   std::unique_ptr<Canvas> canvas_;
   std::unique_ptr<PlotRun> run_;
   QImage image_;
+  std::vector<int> columns_;  // the canvas column of every image column
   bool imageStale_ = true;
   QTimer sliceTimer_;
+  // How often a run in progress is shown, at most.
+  static constexpr qint64 kRefreshMs = 40;
+  QElapsedTimer sinceRefresh_;
+  QElapsedTimer runClock_;    // since the run began
+  QElapsedTimer sinceSlice_;  // since the last slice ended
+  qint64 betweenSlicesNs_ = 0;
 };
 
 }  // namespace quorvex

@@ -4,8 +4,8 @@ namespace quorvex {
 
 QIcon ProgramIcon() {
   QIcon icon;
-  icon.addFile(QStringLiteral(":/icons/quorvex-32.png"), QSize(32, 32));
-  icon.addFile(QStringLiteral(":/icons/quorvex-16.png"), QSize(16, 16));
+  for (int size : {16, 32, 64, 128})
+    icon.addFile(QStringLiteral(":/icons/quorvex-%1.png").arg(size), QSize(size, size));
   return icon;
 }
 

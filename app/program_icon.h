@@ -4,7 +4,8 @@
 
 namespace quorvex {
 
-// The program's icon, built into the program: 32 x 32 and 16 x 16.
+// The program's icon, built into the program: 16, 32, 64 and 128 pixels
+// square, so that it is sharp at any scale factor.
 QIcon ProgramIcon();
 
 }  // namespace quorvex

@@ -7,7 +7,8 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
 foreach(f bin/quorvex bin/quorvex-render share/applications/quorvex.desktop
-          share/icons/hicolor/32x32/apps/quorvex.png share/icons/hicolor/16x16/apps/quorvex.png)
+          share/icons/hicolor/16x16/apps/quorvex.png share/icons/hicolor/32x32/apps/quorvex.png
+          share/icons/hicolor/64x64/apps/quorvex.png share/icons/hicolor/128x128/apps/quorvex.png)
   if(NOT EXISTS "${PREFIX}/${f}")
     message(FATAL_ERROR "not installed: ${f}")
   endif()

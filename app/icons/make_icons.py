@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
-"""Draws the program's icon at 32 x 32 and 16 x 16 as 16-colour PNGs.
+"""Draws the program's icon at 16, 32, 64 and 128 pixels as 16-colour PNGs.
 
 Two orbits seen from above on a night sky: Neptune's near circle and
 Pluto's eccentric, tilted ellipse crossing inside it, the Sun in the
-middle and both bodies on their paths. Run it from this folder to make
-quorvex-32.png and quorvex-16.png again.
+middle and both bodies on their paths. The larger sizes are drawn from
+the same figures scaled up, with lines, rim and stars thickened to match,
+so that they stay crisp on high-density screens. Run it from this folder
+to make quorvex-16.png, -32.png, -64.png and -128.png again.
 """
 import math
 import struct
@@ -23,21 +25,28 @@ PALETTE = [
 ] + [(0, 0, 0)] * 7
 
 
-def ellipse(img, size, cx, cy, a, b, tilt, colour, steps=720):
+def ellipse(img, size, cx, cy, a, b, tilt, colour, steps=720, width=1.0):
+    """Plots the ellipse as single pixels, or above one pixel's width as a
+    trail of discs that wide."""
+    if width > 1:
+        steps *= int(math.ceil(width))
     for k in range(steps):
         t = 2 * math.pi * k / steps
         x = a * math.cos(t)
         y = b * math.sin(t)
         xr = cx + x * math.cos(tilt) - y * math.sin(tilt)
         yr = cy + x * math.sin(tilt) + y * math.cos(tilt)
+        if width > 1:
+            disc(img, size, xr + 0.5, yr + 0.5, width / 2, colour)
+            continue
         px, py = int(round(xr)), int(round(yr))
         if 0 <= px < size and 0 <= py < size:
             img[py][px] = colour
 
 
 def disc(img, size, cx, cy, r, colour):
-    for y in range(size):
-        for x in range(size):
+    for y in range(max(0, int(cy - r) - 1), min(size, int(cy + r) + 2)):
+        for x in range(max(0, int(cx - r) - 1), min(size, int(cx + r) + 2)):
             if (x + 0.5 - cx) ** 2 + (y + 0.5 - cy) ** 2 <= r * r:
                 img[y][x] = colour
 
@@ -45,16 +54,22 @@ def disc(img, size, cx, cy, r, colour):
 def draw(size):
     s = size / 32.0
     img = [[0] * size for _ in range(size)]
-    # a rounded rim so the icon reads on light and dark desktops
+    # a rounded rim so the icon reads on light and dark desktops, one pixel
+    # wide at 32 and below
+    rim = max(1, size // 32)
     for y in range(size):
         for x in range(size):
-            if x in (0, size - 1) or y in (0, size - 1):
+            if min(x, y, size - 1 - x, size - 1 - y) < rim:
                 img[y][x] = 7
     if size >= 32:
         for (x, y) in [(4, 5), (27, 4), (26, 27), (5, 26), (15, 2)]:
-            img[y][x] = 8
+            if size == 32:
+                img[y][x] = 8
+            else:
+                disc(img, size, (x + 0.5) * s, (y + 0.5) * s, 0.5 * s, 8)
     c = size / 2.0 - 0.5
-    ellipse(img, size, c, c, 10.5 * s, 10.2 * s, 0.0, 3)
+    line = s if size > 32 else 1.0
+    ellipse(img, size, c, c, 10.5 * s, 10.2 * s, 0.0, 3, width=line)
     # Pluto's ellipse: its perihelion reaches inside Neptune's circle
     e = 0.25
     a = 11.6 * s
@@ -62,10 +77,10 @@ def draw(size):
     tilt = math.radians(-35)
     fx = c + a * e * math.cos(tilt + math.pi)
     fy = c + a * e * math.sin(tilt + math.pi)
-    ellipse(img, size, c + (c - fx), c + (c - fy), a, b, tilt, 4)
+    ellipse(img, size, c + (c - fx), c + (c - fy), a, b, tilt, 4, width=line)
     disc(img, size, c + 0.5, c + 0.5, 2.6 * s if size >= 32 else 1.6, 1)
     if size >= 32:
-        disc(img, size, c + 0.5, c + 0.5, 1.2, 2)
+        disc(img, size, c + 0.5, c + 0.5, 1.2 * s, 2)
     # the bodies on their paths
     nx, ny = c + 10.5 * s * math.cos(math.radians(200)), c + 10.2 * s * math.sin(math.radians(200))
     disc(img, size, nx + 0.5, ny + 0.5, 2.2 * s if size >= 32 else 1.2, 5)
@@ -94,5 +109,5 @@ def write_png(path, img):
 
 
 if __name__ == "__main__":
-    write_png("quorvex-32.png", draw(32))
-    write_png("quorvex-16.png", draw(16))
+    for size in (16, 32, 64, 128):
+        write_png("quorvex-%d.png" % size, draw(size))

@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
@@ -189,6 +191,71 @@ class MainFrameTest : public QObject {
     WaitForRunEnd(60000);
     QTRY_VERIFY(aboutSeen);
     QVERIFY(!aboutOpenedDuringRun);
+  }
+
+  void aCommandChosenDuringARunRunsOnceUnderTheBusyCursor() {
+    const testing::Values run{QStringLiteral("50000"), QStringLiteral("1"), 5, true};
+    StartWith(&run);
+    QVERIFY(view().runInProgress());
+    for (int i = 0; i < 3; ++i) frame().enterNewValuesAction()->trigger();
+    QCOMPARE(view().cursor().shape(), Qt::BusyCursor);
+    QCOMPARE(frame().menuBar()->cursor().shape(), Qt::BusyCursor);
+    int dialogs = 0;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, [&] {
+      if (auto* d = qobject_cast<CEnterValuesDlg*>(QApplication::activeModalWidget())) {
+        ++dialogs;
+        QCOMPARE(view().cursor().shape(), Qt::ArrowCursor);
+        d->cancelButton()->click();
+      }
+    });
+    watch.start(5);
+    QTest::mouseClick(&view(), Qt::LeftButton, {}, QPoint(300, 200));
+    QTRY_COMPARE(dialogs, 1);
+    QTest::qWait(100);
+    QCOMPARE(dialogs, 1);
+    QCOMPARE(view().cursor().shape(), Qt::ArrowCursor);
+  }
+
+  void dialogsHaveATitleBarAndACloseBoxOnly() {
+    StartWith(nullptr);
+    const auto titleAndClose = [](const QWidget* w) {
+      const Qt::WindowFlags f = w->windowFlags();
+      return f.testFlags(Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) &&
+             !(f & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    };
+    bool boxSeen = false;
+    testing::WhenModal<CEnterValuesDlg>([&](CEnterValuesDlg* d) {
+      QVERIFY(titleAndClose(d));
+      // Minimised by a window manager that offers it anyway, it comes back.
+      d->setWindowState(Qt::WindowMinimized);
+      QTRY_VERIFY(!(d->windowState() & Qt::WindowMinimized));
+      testing::WhenModal<QMessageBox>([&](QMessageBox* box) {
+        boxSeen = titleAndClose(box);
+        box->accept();
+      });
+      d->stepEdit()->setText(QStringLiteral("x"));
+      d->startPlotButton()->click();
+      d->cancelButton()->click();
+    });
+    frame().enterNewValuesAction()->trigger();
+    QVERIFY(boxSeen);
+  }
+
+  void f10AndALoneAltOpenTheMenuBar() {
+    StartWith(nullptr);
+    QMenuBar* bar = frame().menuBar();
+    QMenu* file = bar->actions()[0]->menu();
+    QTest::keyClick(&view(), Qt::Key_F10);
+    QTRY_VERIFY(file->isVisible());
+    file->close();
+    view().setFocus();
+    QTRY_VERIFY(bar->activeAction() == nullptr);
+    // Alt alone selects "&File", and the selection shows.
+    const QImage before = bar->grab().toImage();
+    QTest::keyClick(&view(), Qt::Key_Alt);
+    QCOMPARE(bar->activeAction(), bar->actions()[0]);
+    QVERIFY(bar->grab().toImage() != before);
   }
 
   void aboutOpensAndClosesWithoutTouchingTheValues() {
