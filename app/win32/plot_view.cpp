@@ -100,7 +100,10 @@ void CPlotView::Restart() {
 void CPlotView::RunSlice() {
   if (!run_) return;
   const bool over = RunPacer::RunSlice(*run_);
-  Changed();
+  // The canvas moved on; it is shown at once when the run is over, else once
+  // the redraw interval has passed (or whenever the system asks for a paint).
+  surfaceStale_ = true;
+  if (over || GetTickCount() - lastPaint_ >= kRedrawIntervalMs) InvalidateRect(hwnd_, nullptr, FALSE);
   if (over) {
     run_.reset();
     PostMessageA(GetParent(hwnd_), kRunEndedMessage, 0, 0);
@@ -204,6 +207,7 @@ void CPlotView::OnPaint() {
     FillRect(dc, &below, black);
   }
   EndPaint(hwnd_, &ps);
+  lastPaint_ = GetTickCount();
 }
 
 }  // namespace quorvex

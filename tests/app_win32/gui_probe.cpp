@@ -3,6 +3,7 @@
 //
 //   gui_probe view              -> "x y width height" of the view's client area
 //   gui_probe message CAPTION   -> the text of the message box with that caption
+//   gui_probe close             -> asks the main window to close, as its close box does
 //
 // Exit status 1 when the window is not there.
 #include <windows.h>
@@ -24,6 +25,13 @@ int View() {
   return 0;
 }
 
+int Close() {
+  const HWND frame = FindWindowA("QuorvexMainFrame", nullptr);
+  if (!frame) return 1;
+  PostMessageA(frame, WM_CLOSE, 0, 0);
+  return 0;
+}
+
 int Message(const char* caption) {
   // A message box is a dialog; its text is the static control 0xFFFF.
   const HWND box = FindWindowA("#32770", caption);
@@ -38,7 +46,8 @@ int Message(const char* caption) {
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "view") == 0) return View();
+  if (argc == 2 && std::strcmp(argv[1], "close") == 0) return Close();
   if (argc == 3 && std::strcmp(argv[1], "message") == 0) return Message(argv[2]);
-  std::fprintf(stderr, "usage: gui_probe view | message CAPTION\n");
+  std::fprintf(stderr, "usage: gui_probe view | message CAPTION | close\n");
   return 2;
 }

@@ -61,10 +61,18 @@ start_app() {
     fail "the \"Enter Values\" dialog did not open (see $work/quorvex.log)"
 }
 
+# Closes the main window as its close box does; the program must end.
 stop_app() {
-  kill "$app" 2>/dev/null || true
-  wait "$app" 2>/dev/null || true
-  app=""
+  probe close || fail "no main window to close"
+  for _ in $(seq 100); do
+    if ! kill -0 "$app" 2>/dev/null; then
+      wait "$app" || fail "quorvex.exe exited with status $?"
+      app=""
+      return 0
+    fi
+    sleep 0.1
+  done
+  fail "quorvex.exe did not end when its window was closed"
 }
 
 # Grabs the view's client area from the screen: grab NAME [WIDTH HEIGHT].
