@@ -3,11 +3,10 @@
 // Sans, the face the Linux build draws with, so the default run's picture
 // must equal the Linux build's pixel for pixel, text included.
 
+#include <gtest/gtest.h>
 #include <objbase.h>
 #include <wincodec.h>
 #include <windows.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
@@ -44,11 +43,12 @@ bool DecodePng(std::vector<unsigned char>& bytes, Decoded& out) {
   WICPixelFormatGUID format{};
   UINT w = 0;
   UINT h = 0;
-  if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                 reinterpret_cast<void**>(&factory))) &&
+  if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                 IID_IWICImagingFactory, reinterpret_cast<void**>(&factory))) &&
       SUCCEEDED(factory->CreateStream(&stream)) &&
       SUCCEEDED(stream->InitializeFromMemory(bytes.data(), static_cast<DWORD>(bytes.size()))) &&
-      SUCCEEDED(factory->CreateDecoderFromStream(stream, nullptr, WICDecodeMetadataCacheOnDemand, &decoder)) &&
+      SUCCEEDED(
+          factory->CreateDecoderFromStream(stream, nullptr, WICDecodeMetadataCacheOnDemand, &decoder)) &&
       SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(frame->GetPixelFormat(&format)) &&
       IsEqualGUID(format, GUID_WICPixelFormat24bppBGR) && SUCCEEDED(frame->GetSize(&w, &h))) {
     const UINT stride = w * 3;
@@ -111,7 +111,8 @@ TEST_F(Windows, GdiGivesArialsCellsAndGlyphs) {
     ASSERT_GT(i.rows, c.cell / 2) << c.cell;
     EXPECT_EQ(i.top, i.rows) << c.cell;
     for (int y = 0; y < i.rows; ++y)
-      for (int x = 0; x < i.width; ++x) EXPECT_EQ(i.ink[static_cast<size_t>(y) * i.width + x], 1) << x << "," << y;
+      for (int x = 0; x < i.width; ++x)
+        EXPECT_EQ(i.ink[static_cast<size_t>(y) * i.width + x], 1) << x << "," << y;
   }
 }
 
