@@ -12,10 +12,13 @@ bool RunPacer::RunSlice(PlotRun& run) {
       case PlotRun::Yield::Stopped:
         return true;
       case PlotRun::Yield::PauseDue: {
-        // The pause ends kPause after it began, however long the sleep
-        // itself takes to return.
+        // The pause ends kPause after it began by the clock. Sleeps are
+        // asked for in whole milliseconds and repeated until the clock has
+        // passed the end: MinGW's sleep drops a remainder below a
+        // millisecond, and sleep_until on a steady clock sleeps only once.
         const Clock::time_point resume = Clock::now() + kPause;
-        std::this_thread::sleep_until(resume);
+        for (Clock::time_point now = Clock::now(); now < resume; now = Clock::now())
+          std::this_thread::sleep_for(std::chrono::ceil<std::chrono::milliseconds>(resume - now));
         if (Clock::now() >= sliceEnd) return false;
         break;
       }

@@ -33,18 +33,35 @@ std::string ReadFile(const std::string& path) {
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::map<std::string, std::string>& env, int interruptAfterMs) {
+  ProcessOptions options;
+  options.env = env;
+  if (interruptAfterMs > 0) {
+    options.signal = SIGINT;
+    options.signalAfterMs = interruptAfterMs;
+  }
+  return RunProcess(program, args, options);
+}
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const ProcessOptions& options) {
   const std::string dir = MakeTempDir();
   const std::string outPath = dir + "/out";
   const std::string errPath = dir + "/err";
   const pid_t pid = fork();
   if (pid == 0) {
     const int in = open("/dev/null", O_RDONLY);
-    const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const std::string& stdoutPath = options.stdoutPath.empty() ? outPath : options.stdoutPath;
+    const int out = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
-    for (const auto& [k, v] : env) setenv(k.c_str(), v.c_str(), 1);
+    for (const int fd : {in, out, err})
+      if (fd > 2) close(fd);
+    for (const int fd : options.closedFds) close(fd);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) std::signal(sig, SIG_DFL);
+    for (const int sig : options.ignoredSignals) std::signal(sig, SIG_IGN);
+    for (const auto& [k, v] : options.env) setenv(k.c_str(), v.c_str(), 1);
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -54,11 +71,19 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   }
   ProcessResult r;
   int status = 0;
-  if (interruptAfterMs > 0) {
-    usleep(static_cast<useconds_t>(interruptAfterMs) * 1000);
-    kill(pid, SIGINT);
+  bool ended = false;
+  if (options.signal > 0) {
+    if (options.sendWhen) {
+      while (!ended && !options.sendWhen()) {
+        ended = waitpid(pid, &status, WNOHANG) == pid;
+        if (!ended) usleep(5000);
+      }
+    } else {
+      usleep(static_cast<useconds_t>(options.signalAfterMs) * 1000);
+    }
+    if (!ended) kill(pid, options.signal);
   }
-  waitpid(pid, &status, 0);
+  if (!ended) waitpid(pid, &status, 0);
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   r.out = ReadFile(outPath);
   r.err = ReadFile(errPath);

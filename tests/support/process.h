@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,6 +18,26 @@ struct ProcessResult {
 // With interruptAfterMs above 0 the program is sent SIGINT after that long.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::map<std::string, std::string>& env = {}, int interruptAfterMs = 0);
+
+// How a program is started and signalled by RunProcess.
+struct ProcessOptions {
+  std::map<std::string, std::string> env;
+  // Standard output goes to this file instead of being captured.
+  std::string stdoutPath;
+  // Descriptors closed before the program starts (0, 1 or 2).
+  std::vector<int> closedFds;
+  // Signals the program starts with ignored; SIGINT, SIGTERM, SIGHUP and
+  // SIGQUIT start with their default action otherwise, whatever the test's.
+  std::vector<int> ignoredSignals;
+  // Above 0: sent once sendWhen() is true (asked every 5 ms from the start)
+  // or, without sendWhen, after signalAfterMs.
+  int signal = 0;
+  int signalAfterMs = 0;
+  std::function<bool()> sendWhen;
+};
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const ProcessOptions& options);
 
 // A fresh empty directory under the system's temporary directory.
 std::string MakeTempDir();

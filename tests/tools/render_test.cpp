@@ -1,5 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -94,7 +100,7 @@ TEST_F(Render, BadNumbersGetTheDialogsMessagesAndWriteNothing) {
 
 TEST_F(Render, UsageErrors) {
   for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"--bogus"}, {"--interaction", "maybe"}, {"--years"}, {"stray"}, {"--paced=1"}}) {
+           {"--bogus"}, {"--interaction", "maybe"}, {"--years"}, {"stray"}, {"--paced=1"}, {"--samples="}}) {
     const ProcessResult r = Run(args);
     EXPECT_EQ(r.status, 2) << args[0];
     EXPECT_NE(r.err.find("usage: quorvex-render"), std::string::npos) << r.err;
@@ -162,6 +168,198 @@ TEST_F(Render, WorksWithoutAnyFont) {
   EXPECT_NE(r.err.find("warning"), std::string::npos);
   EXPECT_EQ(r.err.find("warning", r.err.find("warning") + 1), std::string::npos) << "warned once";
   EXPECT_TRUE(FileExists(dir + "/nofont.png"));
+}
+
+// What stands in a folder: names, types, modes, inodes, sizes, times and link
+// targets. Equal snapshots mean nothing was replaced, written, or left behind.
+std::string Snapshot(const std::string& dir) {
+  return testing::RunProcess("/bin/sh",
+                             {"-c", "find \"$0\" -mindepth 1 -printf '%P %M %i %s %T@ %l\\n' | sort", dir})
+      .out;
+}
+
+// An old picture and samples file, a private file and a link to it, a
+// directory and a FIFO.
+void MakeTargets(const std::string& dir) {
+  const std::string script =
+      "cd \"$0\" && echo old > old.png && echo old > old.csv && echo secret > private && chmod 600 private"
+      " && ln -s private link && mkdir dir sub && mkfifo fifo";
+  ASSERT_EQ(testing::RunProcess("/bin/sh", {"-c", script, dir}).status, 0);
+}
+
+bool IsCharacterDevice(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+// A private copy of the device /dev/<name> in `dir` where this process may
+// make one, so that a renderer that wrongly replaced its target would replace
+// the copy, never the system's node; else the system's node itself (which
+// such a process cannot replace either).
+std::string Device(const std::string& dir, const std::string& name, unsigned minor) {
+  const std::string copy = dir + "/" + name;
+  if (mknod(copy.c_str(), S_IFCHR | 0666, makedev(1, minor)) == 0) {
+    const int fd = open(copy.c_str(), O_WRONLY);
+    if (fd >= 0) {
+      close(fd);
+      return copy;
+    }
+    unlink(copy.c_str());
+  }
+  return "/dev/" + name;
+}
+
+TEST_F(Render, FailedOrConflictingRunsLeaveEveryTargetAsItWas) {
+  MakeTargets(dir);
+  const std::string d = dir + "/";
+  const std::string full = Device(dir, "full", 7);
+  const struct {
+    std::string output;
+    std::string samples;
+    int status;
+    std::string message;
+  } cases[] = {
+      // One file under two spellings: refused before the run.
+      {d + "new", d + "./new", 2, "--output and --samples name the same file"},
+      {d + "old.png", d + "sub/../old.png", 2, "--output and --samples name the same file"},
+      {d + "link", d + "private", 2, "--output and --samples name the same file"},
+      // A directory is refused before the run, the CSV untouched.
+      {d + "dir", d + "old.csv", 1, "cannot write " + d + "dir: Is a directory"},
+      {d + "old.png", d + "new/", 1, "cannot write " + d + "new/: a name ending in / stands for a directory"},
+      // ... and before the FIFO is opened, which would wait for a reader.
+      {d + "fifo", d + "dir", 1, "cannot write " + d + "dir: Is a directory"},
+      // A full device: the samples end the run at once, the picture fails
+      // when written; the other target keeps its old content and no
+      // temporary is left.
+      {d + "link", full, 1, "cannot write " + full + ": No space left on device"},
+      {full, d + "old.csv", 1, "cannot write " + full + ": No space left on device"},
+  };
+  const std::string before = Snapshot(dir);
+  for (const auto& c : cases) {
+    const ProcessResult r = Run({"--years", "1000", "--output", c.output, "--samples", c.samples});
+    EXPECT_EQ(r.status, c.status) << c.output << " " << c.samples << ": " << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(Snapshot(dir), before) << c.output << " " << c.samples;
+  }
+  EXPECT_TRUE(IsCharacterDevice(full));
+  EXPECT_EQ(testing::ReadFile(dir + "/private"), "secret\n");
+}
+
+TEST_F(Render, EachKindOfTargetIsWrittenAsWhatItIs) {
+  MakeTargets(dir);
+  const std::string d = dir + "/";
+  // The link's file gets the picture and keeps its mode; the FIFO's reader
+  // gets the samples; the longest legal name still has room for a temporary.
+  const std::string script =
+      "timeout 30 cat \"$1\" > \"$1.csv\" & \"$0\" --years 1000 --output \"$2\" --samples \"$1\"; s=$?; "
+      "wait; exit $s";
+  const ProcessResult r =
+      testing::RunProcess("/bin/sh", {"-c", script, QUORVEX_RENDER, d + "fifo", d + "link"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  namespace fs = std::filesystem;
+  EXPECT_TRUE(fs::is_symlink(d + "link"));
+  EXPECT_EQ(fs::status(d + "private").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+  testing::Picture pic;
+  EXPECT_TRUE(testing::ReadPng(d + "private", pic));
+  EXPECT_TRUE(fs::is_fifo(d + "fifo"));
+  EXPECT_EQ(testing::ReadFile(d + "fifo.csv").substr(0, 7), "step,t,");
+
+  const std::string longName = d + std::string(255 - 4, 'n') + ".png";
+  const std::string null = Device(dir, "null", 3);
+  const ProcessResult nul = Run({"--years", "1000", "--output", longName, "--samples", null});
+  ASSERT_EQ(nul.status, 0) << nul.err;
+  EXPECT_TRUE(testing::ReadPng(longName, pic));
+  EXPECT_TRUE(IsCharacterDevice(null));
+  // The seven targets, the FIFO's copy, the long name and perhaps the null
+  // device's copy: nothing else.
+  EXPECT_EQ(testing::RunProcess("/bin/sh", {"-c", "ls -A \"$0\" | wc -l", dir}).out,
+            null.starts_with(dir) ? "10\n" : "9\n");
+}
+
+TEST_F(Render, ClosedOrFailingStandardStreams) {
+  // No font: the warning is forced, and must not end up in the picture.
+  const std::string conf = dir + "/fonts.conf";
+  testing::RunProcess("/bin/sh", {"-c", "printf '<fontconfig></fontconfig>' > \"$0\"", conf});
+  const std::string png = dir + "/x.png";
+  const struct {
+    std::vector<int> closed;
+    std::string stdoutPath;
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  } cases[] = {
+      // Diagnostics go nowhere rather than into the picture.
+      {{2}, "", {"--years", "1000", "--output", png}, 0, ""},
+      // The closing line cannot be given: a failure, the picture still made.
+      {{0, 1, 2}, "", {"--years", "1000", "--output", png}, 1, ""},
+      {{},
+       "/dev/full",
+       {"--years", "1000", "--output", png},
+       1,
+       "cannot write standard output: No space left on device"},
+      {{}, "/dev/full", {"--help"}, 1, "cannot write standard output: No space left on device"},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove(png);
+    testing::ProcessOptions o;
+    o.env = {{"FONTCONFIG_FILE", conf}};
+    o.closedFds = c.closed;
+    o.stdoutPath = c.stdoutPath;
+    const ProcessResult r = testing::RunProcess(QUORVEX_RENDER, c.args, o);
+    EXPECT_EQ(r.status, c.status) << c.closed.size() << " " << c.stdoutPath << " " << r.err;
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    if (c.closed == std::vector<int>{2}) {
+      EXPECT_EQ(r.out.substr(0, 18), "Shortest Distance:");
+    }
+    testing::Picture pic;
+    if (c.args[0] != "--help") {
+      EXPECT_TRUE(testing::ReadPng(png, pic)) << c.closed.size() << " " << c.stdoutPath;
+    }
+  }
+}
+
+TEST_F(Render, EveryTerminatingSignalLeavesNoFile) {
+  const std::string d = dir + "/";
+  const struct {
+    int signal;
+    bool ignored;
+    int status;
+  } cases[] = {
+      {SIGINT, false, 130},
+      {SIGTERM, false, 143},
+      {SIGHUP, false, 129},
+      {SIGQUIT, false, 131},
+      // Started with the signal ignored (nohup): it stays ignored.
+      {SIGHUP, true, 0},
+  };
+  for (const auto& c : cases) {
+    testing::RunProcess("/bin/sh", {"-c", "rm -rf \"$0\"* && echo old > \"$0old.png\"", d});
+    const std::string before = Snapshot(dir);
+    testing::ProcessOptions o;
+    o.signal = c.signal;
+    if (c.ignored) o.ignoredSignals = {c.signal};
+    // Sent once both temporaries exist, i.e. mid-run.
+    o.sendWhen = [&] {
+      int n = 0;
+      for (const auto& e : std::filesystem::directory_iterator(dir)) n += e.path().filename() != "old.png";
+      return n == 2;
+    };
+    // Paced at speed 1 with step 250 the run pauses after every step: slow,
+    // with little written. Ignoring the signal, a shorter one finishes.
+    const ProcessResult r =
+        testing::RunProcess(QUORVEX_RENDER,
+                            {"--years", c.ignored ? "50" : "50000", "--step", "250", "--speed", "1",
+                             "--paced", "--output", d + "old.png", "--samples", d + "new.csv"},
+                            o);
+    EXPECT_EQ(r.status, c.status) << c.signal << " " << r.err;
+    if (c.ignored) {
+      EXPECT_EQ(testing::RunProcess("/bin/ls", {"-A", dir}).out, "new.csv\nold.png\n");
+    } else {
+      EXPECT_NE(r.err.find("interrupted"), std::string::npos) << r.err;
+      EXPECT_EQ(Snapshot(dir), before) << c.signal;
+    }
+  }
 }
 
 }  // namespace

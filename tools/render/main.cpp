@@ -4,9 +4,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <charconv>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -19,6 +19,7 @@
 #include "chart/run_parameters.h"
 #include "tools/render/output_file.h"
 #include "tools/render/png_writer.h"
+#include "tools/render/process_guard.h"
 
 namespace quorvex {
 namespace {
@@ -44,14 +45,9 @@ constexpr char kHelp[] =
     "  --paced             keep the 1 ms pauses of the plot speed, as the window does\n"
     "  --help              this text\n"
     "\n"
-    "Exit status: 0 done, 1 a file could not be written, 2 bad arguments,\n"
-    "130 interrupted (nothing is written).\n";
-
-std::atomic<bool> gInterrupted{false};
-
-void OnSignal(int) {
-  gInterrupted = true;
-}
+    "Exit status: 0 done; 1 a file or standard output could not be written;\n"
+    "2 bad arguments, or both outputs name the same file; 128 + N ended by\n"
+    "signal N, e.g. 130 for Ctrl+C (nothing is written).\n";
 
 struct Options {
   RunParameters params;
@@ -70,6 +66,7 @@ int ParseOptions(int argc, char** argv, Options& opt) {
   std::string years = std::to_string(opt.params.durationYears);
   std::string step = std::to_string(opt.params.stepDays);
   std::string speed = std::to_string(opt.params.plotSpeed);
+  bool samplesGiven = false;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     std::string_view value;
@@ -103,7 +100,10 @@ int ParseOptions(int argc, char** argv, Options& opt) {
       if (arg == "--step") step = v;
       if (arg == "--speed") speed = v;
       if (arg == "--output") opt.output = v;
-      if (arg == "--samples") opt.samples = v;
+      if (arg == "--samples") {
+        opt.samples = v;
+        samplesGiven = true;
+      }
       if (arg == "--interaction") {
         if (v == "on") {
           opt.params.interactionChoice = 0;
@@ -118,6 +118,7 @@ int ParseOptions(int argc, char** argv, Options& opt) {
     }
   }
   if (opt.output.empty()) return Usage("--output needs a file name");
+  if (samplesGiven && opt.samples.empty()) return Usage("--samples needs a file name");
 
   // The numbers follow the dialog's rules and order: the step first.
   struct Field {
@@ -146,10 +147,10 @@ int ParseOptions(int argc, char** argv, Options& opt) {
 class SampleWriter {
  public:
   explicit SampleWriter(std::FILE* out) : out_(out) {
-    std::fputs(
+    constexpr std::string_view kHeader =
         "step,t,pluto_x,pluto_y,pluto_z,pluto_vx,pluto_vy,pluto_vz,neptune_x,neptune_y,neptune_z,"
-        "separation,speed,neptune_rot_x,neptune_rot_y,neptune_rot_z,pluto_rot_x,pluto_rot_y,pluto_rot_z\n",
-        out_);
+        "separation,speed,neptune_rot_x,neptune_rot_y,neptune_rot_z,pluto_rot_x,pluto_rot_y,pluto_rot_z\n";
+    Put(kHeader.data(), kHeader.size());
   }
 
   void Write(std::int64_t k, const StepSample& s) {
@@ -166,11 +167,22 @@ class SampleWriter {
       p = std::to_chars(p, end, v, std::chars_format::general, 17).ptr;
     }
     *p++ = '\n';
-    std::fwrite(line, 1, static_cast<size_t>(p - line), out_);
+    Put(line, static_cast<size_t>(p - line));
   }
 
+  // A row could not be written; the rest of the run is of no use.
+  bool failed() const { return !error_.empty(); }
+  const std::string& error() const { return error_; }
+
  private:
+  void Put(const char* data, size_t size) {
+    if (failed()) return;
+    errno = 0;
+    if (std::fwrite(data, 1, size, out_) != size) error_ = std::strerror(errno ? errno : EIO);
+  }
+
   std::FILE* out_;
+  std::string error_;
 };
 
 class Progress {
@@ -211,14 +223,30 @@ int CannotWrite(const std::string& path, const std::string& error) {
   return 1;
 }
 
+int ReportInterrupted() {
+  std::fprintf(stderr, "%s: interrupted; nothing written\n", kProgram);
+  return InterruptExitStatus();
+}
+
 int Render(const Options& opt) {
+  // Every output is checked before the run, so that a name that cannot be
+  // written is refused at once rather than after minutes of computing.
   std::string error;
   OutputFile png;
-  if (!png.Open(opt.output, error)) return CannotWrite(opt.output, error);
   OutputFile csv;
+  const bool withSamples = !opt.samples.empty();
+  if (!png.Prepare(opt.output, error)) return CannotWrite(opt.output, error);
+  if (withSamples && !csv.Prepare(opt.samples, error)) return CannotWrite(opt.samples, error);
+  if (withSamples && png.SameTarget(csv)) {
+    std::fprintf(stderr, "%s: --output and --samples name the same file: %s and %s\n", kProgram,
+                 opt.output.c_str(), opt.samples.c_str());
+    return 2;
+  }
+  // Opening a pipe waits for its reader; an interrupt ends the wait.
+  if (!png.Open(error)) return Interrupted() ? ReportInterrupted() : CannotWrite(opt.output, error);
   std::unique_ptr<SampleWriter> samples;
-  if (!opt.samples.empty()) {
-    if (!csv.Open(opt.samples, error)) return CannotWrite(opt.samples, error);
+  if (withSamples) {
+    if (!csv.Open(error)) return Interrupted() ? ReportInterrupted() : CannotWrite(opt.samples, error);
     samples = std::make_unique<SampleWriter>(csv.stream());
   }
 
@@ -229,7 +257,7 @@ int Render(const Options& opt) {
   Canvas canvas(kViewWidth, kViewHeight, fonts.system.get());
   PaintViewBackground(canvas, true, fonts);
   PlotRun::Hooks hooks;
-  hooks.stopPoll = [] { return gInterrupted.load(std::memory_order_relaxed); };
+  hooks.stopPoll = [] { return Interrupted(); };
   if (samples) hooks.onSample = [&samples](std::int64_t k, const StepSample& s) { samples->Write(k, s); };
   PlotRun run(canvas, opt.params, std::move(hooks));
 
@@ -238,18 +266,27 @@ int Render(const Options& opt) {
   for (;;) {
     const PlotRun::Yield why = run.Advance(kSlice);
     if (why == PlotRun::Yield::Finished || why == PlotRun::Yield::Stopped) break;
+    // A samples file that can no longer be written ends the run here.
+    if (samples && samples->failed()) break;
     if (why == PlotRun::Yield::PauseDue && opt.paced)
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     progress.Show(run);
   }
   progress.Clear();
+  if (Interrupted()) return ReportInterrupted();
+  if (samples && samples->failed()) return CannotWrite(opt.samples, samples->error());
 
-  if (gInterrupted) {
-    std::fprintf(stderr, "%s: interrupted; nothing written\n", kProgram);
-    return 130;
+  // Both results complete and closed before either is put in place, so that
+  // a failure leaves every existing file as it was.
+  if (!WritePng(png.stream(), canvas, error) || !png.Finish(error)) {
+    return Interrupted() ? ReportInterrupted() : CannotWrite(opt.output, error);
   }
-  if (samples && !csv.Commit(error)) return CannotWrite(opt.samples, error);
-  if (!WritePng(png.stream(), canvas, error) || !png.Commit(error)) return CannotWrite(opt.output, error);
+  if (withSamples && !csv.Finish(error)) {
+    return Interrupted() ? ReportInterrupted() : CannotWrite(opt.samples, error);
+  }
+  if (Interrupted()) return ReportInterrupted();
+  if (withSamples && !csv.Commit(error)) return CannotWrite(opt.samples, error);
+  if (!png.Commit(error)) return CannotWrite(opt.output, error);
   std::printf("%s\n", ClosingLineText(run.shortest()).c_str());
   return 0;
 }
@@ -258,9 +295,19 @@ int Render(const Options& opt) {
 }  // namespace quorvex
 
 int main(int argc, char** argv) {
+  // Before anything opens a file.
+  std::string error;
+  if (!quorvex::StartProcessGuard(error)) {
+    std::fprintf(stderr, "%s: %s\n", quorvex::kProgram, error.c_str());
+    return 1;
+  }
   quorvex::Options opt;
-  if (const int status = quorvex::ParseOptions(argc, argv, opt); status >= 0) return status;
-  std::signal(SIGINT, quorvex::OnSignal);
-  std::signal(SIGTERM, quorvex::OnSignal);
-  return quorvex::Render(opt);
+  int status = quorvex::ParseOptions(argc, argv, opt);
+  if (status < 0) status = quorvex::Render(opt);
+  // What was printed is the result: it must have arrived.
+  if (status == 0 && !quorvex::CloseStandardOutput(error)) {
+    std::fprintf(stderr, "%s: cannot write standard output: %s\n", quorvex::kProgram, error.c_str());
+    return 1;
+  }
+  return status;
 }

@@ -2,7 +2,9 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <csetjmp>
+#include <cstring>
 #include <vector>
 
 namespace quorvex {
@@ -15,6 +17,24 @@ void OnPngError(png_structp png, png_const_charp message) {
 }
 
 void OnPngWarning(png_structp, png_const_charp) {}
+
+// The output goes through stdio here rather than in libpng, so that a failed
+// write is reported with the system's reason ("No space left on device").
+struct Sink {
+  std::FILE* out;
+  std::string* error;
+};
+
+void OnPngWrite(png_structp png, png_bytep data, size_t size) {
+  const Sink* sink = static_cast<const Sink*>(png_get_io_ptr(png));
+  errno = 0;
+  if (std::fwrite(data, 1, size, sink->out) != size) {
+    *sink->error = std::strerror(errno ? errno : EIO);
+    png_longjmp(png, 1);
+  }
+}
+
+void OnPngFlush(png_structp) {}
 
 }  // namespace
 
@@ -37,7 +57,8 @@ bool WritePng(std::FILE* out, const Canvas& canvas, std::string& error) {
     png_destroy_write_struct(&png, &info);
     return false;
   }
-  png_init_io(png, out);
+  Sink sink{out, &error};
+  png_set_write_fn(png, &sink, OnPngWrite, OnPngFlush);
   png_set_IHDR(png, info, static_cast<png_uint_32>(canvas.width()), static_cast<png_uint_32>(canvas.height()),
                8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);

@@ -1,0 +1,97 @@
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+#include "tools/render/process_guard.h"
+
+namespace quorvex {
+namespace {
+
+// Written from the console's control thread.
+std::atomic<bool> gInterrupted{false};
+std::atomic<int> gSignal{0};
+
+bool gStdoutClosedAtStart = false;
+
+// The exit status follows the POSIX signal numbers: Ctrl+C and Ctrl+Break
+// interrupt (130), a closed console, a logoff or a shutdown hang up (129).
+constexpr int kInterrupt = 2;
+constexpr int kHangUp = 1;
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  const bool hangUp = event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT;
+  if (!hangUp && event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  int none = 0;
+  gSignal.compare_exchange_strong(none, hangUp ? kHangUp : kInterrupt);
+  gInterrupted.store(true);
+  // After a close, logoff or shutdown the system ends the process as soon as
+  // this returns: wait here instead, so that the run can remove its
+  // temporary files and leave main, which ends this thread too.
+  if (hangUp) Sleep(INFINITE);
+  return TRUE;
+}
+
+// A descriptor without a usable handle: never given, or closed.
+bool IsClosed(int fd) {
+  const intptr_t handle = _get_osfhandle(fd);
+  return handle == -1 || handle == -2;
+}
+
+bool Reopen(int fd, std::FILE* stream, DWORD stdHandle) {
+  if (!std::freopen("NUL", fd == 0 ? "rb" : "wb", stream)) return false;
+  if (_fileno(stream) != fd && _dup2(_fileno(stream), fd) != 0) return false;
+  SetStdHandle(stdHandle, reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
+  return true;
+}
+
+}  // namespace
+
+bool StartProcessGuard(std::string& error) {
+  const struct {
+    int fd;
+    std::FILE* stream;
+    DWORD stdHandle;
+  } streams[] = {
+      {0, stdin, STD_INPUT_HANDLE},
+      {1, stdout, STD_OUTPUT_HANDLE},
+      {2, stderr, STD_ERROR_HANDLE},
+  };
+  for (const auto& s : streams) {
+    if (!IsClosed(s.fd)) continue;
+    if (s.fd == 1) gStdoutClosedAtStart = true;
+    if (!Reopen(s.fd, s.stream, s.stdHandle)) {
+      error = std::string("cannot open NUL: ") + std::strerror(errno);
+      return false;
+    }
+  }
+  // Ctrl+C stays ignored if the program was started with it ignored: the
+  // system then does not call handlers for it at all.
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+  return true;
+}
+
+const std::atomic<bool>& InterruptFlag() {
+  return gInterrupted;
+}
+
+int InterruptExitStatus() {
+  return 128 + gSignal.load();
+}
+
+bool CloseStandardOutput(std::string& error) {
+  errno = 0;
+  int err = 0;
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) err = errno ? errno : EIO;
+  if (std::fclose(stdout) != 0 && !err) err = errno;
+  if (!err && gStdoutClosedAtStart) err = EBADF;
+  if (err) error = std::strerror(err);
+  return err == 0;
+}
+
+}  // namespace quorvex
