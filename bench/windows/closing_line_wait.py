@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """Presses Enter on the window that has the keyboard focus and measures how
-long the plot view takes to show the closing line, watching the screen.
+long the plot view takes to show the chart and then the closing line,
+watching the screen.
 
 usage: closing_line_wait.py VIEW_X VIEW_Y [TIMEOUT_S]
 
 VIEW_X, VIEW_Y: the screen position of the view's client area. The closing
 line is the only pure red (255, 0, 0) in its rectangle (35, 435)-(280, 450)
-of the view, so the run has ended when such a pixel appears there. Prints
-the seconds from the key press to that moment. Reads the screen through
+of the view, so the run has ended when such a pixel appears there; the
+chart is there once the orbit panel's top left frame pixel (10, 10) is
+white. Prints two numbers: the seconds from the key press to the closing
+line, and from the chart to the closing line (the run itself). Reads the screen through
 libX11 directly (ctypes), polling about every millisecond.
 """
 import ctypes
@@ -40,14 +43,23 @@ Z_PIXMAP = 2
 ALL_PLANES = 0xFFFFFFFF
 
 
-def red_shown(display, root, x, y, w, h):
+def grab(display, root, x, y, w, h):
     image = x11.XGetImage(display, root, x, y, w, h, ALL_PLANES, Z_PIXMAP)
     if not image:
-        return False
+        return b""
     img = image.contents
     data = ctypes.string_at(img.data, img.bytes_per_line * img.height)
     x11.XFree(img.data)
     x11.XFree(image)
+    return data
+
+
+def chart_shown(display, root, vx, vy):
+    return grab(display, root, vx + 10, vy + 10, 1, 1)[:3] == b"\xff\xff\xff"
+
+
+def red_shown(display, root, x, y, w, h):
+    data = grab(display, root, x, y, w, h)
     # 32-bit pixels, blue green red pad in memory.
     pos = data.find(b"\x00\x00\xff")
     while pos >= 0:
@@ -65,11 +77,16 @@ def main():
     args = (display, root, vx + 35, vy + 435, 245, 15)
     start = time.monotonic()
     subprocess.run(["xdotool", "key", "Return"], check=True)
+    chart = None
     while not red_shown(*args):
-        if time.monotonic() - start > timeout:
+        now = time.monotonic()
+        if chart is None and chart_shown(display, root, vx, vy):
+            chart = now
+        if now - start > timeout:
             sys.exit("no closing line within %g s" % timeout)
         time.sleep(0.001)
-    print("%.3f" % (time.monotonic() - start))
+    end = time.monotonic()
+    print("%.3f %.3f" % (end - start, end - (chart if chart is not None else start)))
 
 
 main()

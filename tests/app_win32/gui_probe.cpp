@@ -21,6 +21,13 @@ int View() {
   GetClientRect(view, &client);
   POINT origin{0, 0};
   ClientToScreen(view, &origin);
+  if (client.right == 0 && client.bottom == 0) {
+    // Not laid out yet (the window is still hidden): the client area will
+    // start inside the view's sunken edge.
+    RECT window;
+    GetWindowRect(view, &window);
+    origin = {window.left + GetSystemMetrics(SM_CXEDGE), window.top + GetSystemMetrics(SM_CYEDGE)};
+  }
   std::printf("%ld %ld %ld %ld\n", origin.x, origin.y, client.right, client.bottom);
   return 0;
 }
