@@ -124,7 +124,10 @@ timeout 30 xdotool search --sync --onlyvisible --name '^Quorvex$' >/dev/null || 
 message=$(probe message Quorvex) || fail "no message box captioned \"Quorvex\""
 [ "$message" = "Please enter an integer." ] || fail "message box says \"$message\""
 xdotool key Return
-sleep 0.5
+for _ in $(seq 100); do
+  xdotool search --onlyvisible --name '^Quorvex$' >/dev/null || break
+  sleep 0.1
+done
 xdotool search --onlyvisible --name '^Enter Values$' >/dev/null || fail "the dialog did not stay open"
 xdotool type 250
 xdotool key Return
