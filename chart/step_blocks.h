@@ -66,7 +66,7 @@ class StepBlocks {
   void Stop();
 
  private:
-  static constexpr int kRing = 4;
+  static constexpr int kRing = 16;
 
   struct alignas(64) Slot {
     std::atomic<std::int64_t> ready{-1};  // the block whose values the slot holds
