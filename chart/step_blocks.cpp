@@ -119,7 +119,8 @@ const StepBlock& StepBlocks::Next() {
     wake_.fetch_add(1);
     wake_.notify_one();
   }
-  if (ahead_.index == c) return ahead_;
+  for (const StepBlock& b : ahead_)
+    if (b.index == c) return b;
   Slot& slot = ring_[static_cast<std::size_t>(c % kRing)];
   for (;;) {
     if (slot.ready.load(std::memory_order_acquire) == c) return slot.block;
@@ -128,11 +129,14 @@ const StepBlock& StepBlocks::Next() {
       return now_;
     }
     // The helper has block c in hand. Rather than wait, compute the next
-    // block nobody has taken, unless one computed so is still to be used.
-    if (ahead_.index > c) break;
+    // block nobody has taken into a free place of its own (one whose block
+    // is used), if there is one.
+    StepBlock* free = nullptr;
+    for (StepBlock& b : ahead_)
+      if (b.index < c) free = &b;
     const std::int64_t n = claimed_.load();
-    if (n >= blockCount_) break;
-    if (TryClaim(n)) Fill(n, ahead_);
+    if (!free || n >= blockCount_) break;
+    if (TryClaim(n)) Fill(n, *free);
   }
   if (slot.ready.load(std::memory_order_acquire) == c) return slot.block;
   // Nothing else is left to do while the helper is still on block c (it has

@@ -48,8 +48,8 @@ int RunThreads();
 // threads a helper thread takes blocks from the same counter as the run
 // thread and puts them into a small ring; whenever the next block is not
 // ready, the run thread computes one itself (the block it needs, or if the
-// helper is busy with that one, the next free block), so that it never
-// waits for the helper. The helper sleeps while the ring is full and is
+// helper is busy with that one, the next blocks nobody has taken), so that
+// it never waits for the helper. The helper sleeps while the ring is full and is
 // stopped and joined by Stop() or the destructor.
 class StepBlocks {
  public:
@@ -67,6 +67,7 @@ class StepBlocks {
 
  private:
   static constexpr int kRing = 16;
+  static constexpr int kAhead = 3;
 
   struct alignas(64) Slot {
     std::atomic<std::int64_t> ready{-1};  // the block whose values the slot holds
@@ -93,7 +94,7 @@ class StepBlocks {
 
   std::unique_ptr<Slot[]> ring_;  // the helper's blocks
   StepBlock now_;                 // a block the run thread computed for itself
-  StepBlock ahead_;               // a later block it computed while the helper was busy
+  StepBlock ahead_[kAhead];       // later blocks it computed while the helper was busy
   std::int64_t next_ = 0;         // the block Next() hands out next
   std::thread helper_;
 };
