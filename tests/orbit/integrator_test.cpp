@@ -83,26 +83,6 @@ TEST(Integrator, SampleTimesAreWholeSteps) {
   }
 }
 
-TEST(Integrator, NeptuneInBlocksIsNeptuneStepByStep) {
-  // 150 steps of 3 days late in a long run, beside the same steps one by one.
-  const KeplerOrbit neptune(NeptuneElements);
-  constexpr int kN = 150;
-  NeptuneStep block[kN];
-  NeptuneStepsAt(neptune, 17000000.0, 3.0, kN, block);
-  for (int i = 0; i < kN; ++i) {
-    const NeptuneStep one = NeptuneStepAt(neptune, 17000000.0 + 3.0 * i);
-    const StateVector* a[] = {&block[i].pos, &block[i].indirect, &block[i].rot};
-    const StateVector* b[] = {&one.pos, &one.indirect, &one.rot};
-    for (int v = 0; v < 3; ++v) {
-      ASSERT_EQ(a[v]->x, b[v]->x) << i;
-      ASSERT_EQ(a[v]->y, b[v]->y) << i;
-      ASSERT_EQ(a[v]->z, b[v]->z) << i;
-    }
-    ASSERT_EQ(block[i].cosTheta, one.cosTheta) << i;
-    ASSERT_EQ(block[i].sinTheta, one.sinTheta) << i;
-  }
-}
-
 struct RunResult {
   long samples = 0;
   double shortest = 80.0;
