@@ -103,6 +103,9 @@ void PlotRun::Plot(const StepSample& s, const StepPixels& n) {
 
 PlotRun::Yield PlotRun::Advance(std::int64_t maxSteps) {
   if (over_) return outcome_;
+  // Whatever ran on this thread since the last slice (a window's painting)
+  // may have left the wide vector registers in a state that slows the run.
+  ClearUpperVectorState();
   for (std::int64_t taken = 0;; ++taken) {
     if (!(state_.t < endTime_)) return End(Yield::Finished);
     if (stopRequested_ || (hooks_.stopPoll && hooks_.stopPoll())) return End(Yield::Stopped);

@@ -67,6 +67,17 @@ int RunThreads() {
   return n >= 2 ? 2 : 1;
 }
 
+void ClearUpperVectorState() {
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(__AVX__)
+  // Where the compiler uses AVX itself it clears them as needed.
+  static const bool hasAvx = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx") != 0;
+  }();
+  if (hasAvx) asm volatile("vzeroupper");
+#endif
+}
+
 StepBlocks::StepBlocks(const KeplerOrbit& neptune, std::int32_t stepDays, std::int32_t durationYears,
                        std::int64_t totalSteps, int threads)
     : neptune_(neptune),
@@ -146,6 +157,8 @@ const StepBlock& StepBlocks::Next() {
 }
 
 void StepBlocks::Help() {
+  // A new thread starts with its creator's vector registers.
+  ClearUpperVectorState();
   for (;;) {
     if (quit_.load()) return;
     const std::int64_t b = claimed_.load();

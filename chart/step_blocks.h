@@ -44,6 +44,14 @@ std::int64_t RunStepCount(std::int32_t stepDays, double endTime);
 // two.
 int RunThreads();
 
+// Clears the upper halves of the processor's wide vector registers where it
+// has them. Code that used 256- or 512-bit registers without clearing them
+// afterwards (a GUI toolkit's drawing, for one) leaves every later SSE
+// instruction of the thread, and of threads it starts, with a false
+// dependency on them, which slowed a run in the window by half. The run's
+// values live in the low halves and are unchanged.
+void ClearUpperVectorState();
+
 // Hands a run its blocks in order, computing them ahead of the run. With two
 // threads a helper thread takes blocks from the same counter as the run
 // thread and puts them into a small ring; whenever the next block is not
