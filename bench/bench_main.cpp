@@ -5,6 +5,7 @@
 #include "bench/transcription.h"
 #include "chart/chart.h"
 #include "chart/plot_run.h"
+#include "chart/step_blocks.h"
 #include "orbit/integrator.h"
 
 namespace quorvex {
@@ -87,6 +88,56 @@ void BM_PlotRunSlice(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * kSlice);
 }
 BENCHMARK(BM_PlotRunSlice)->Unit(benchmark::kMillisecond);
+
+// The time-only values of one block of steps a million days into a run,
+// worked out as the run does (interleaved) ...
+void BM_FillStepBlock(benchmark::State& state) {
+  const KeplerOrbit neptune(NeptuneElements);
+  StepBlock block;
+  const std::int64_t total = RunStepCount(1, 50000 * kPlotYearDays);
+  std::int64_t index = kWarmUpSteps / StepBlock::kSteps;
+  for (auto _ : state) {
+    FillStepBlock(neptune, 1, 50000, total, index++, block);
+    benchmark::DoNotOptimize(block);
+  }
+  state.SetItemsProcessed(state.iterations() * StepBlock::kSteps);
+}
+BENCHMARK(BM_FillStepBlock)->Unit(benchmark::kMicrosecond);
+
+// ... and the same Neptune values one step after the other, as
+// AdvanceIntegrator takes them: the yardstick for the interleaving.
+void BM_NeptuneStepByStep(benchmark::State& state) {
+  const KeplerOrbit neptune(NeptuneElements);
+  NeptuneStep steps[StepBlock::kSteps];
+  double t = static_cast<double>(kWarmUpSteps);
+  for (auto _ : state) {
+    for (NeptuneStep& n : steps) {
+      n = NeptuneStepAt(neptune, t);
+      t = t + 1.0;
+    }
+    benchmark::DoNotOptimize(steps);
+  }
+  state.SetItemsProcessed(state.iterations() * StepBlock::kSteps);
+}
+BENCHMARK(BM_NeptuneStepByStep)->Unit(benchmark::kMicrosecond);
+
+// A whole run of 5000 years at a one-day step (1,826,998 steps), unpaced, as
+// quorvex-render draws it, on one thread and on two.
+void BM_WholeRun(benchmark::State& state) {
+  Canvas canvas(640, 480);
+  RunParameters p;
+  p.durationYears = 5000;
+  p.stepDays = 1;
+  p.plotEnabled = 1;
+  std::int64_t steps = 0;
+  for (auto _ : state) {
+    PlotRun run(canvas, p, {}, static_cast<int>(state.range(0)));
+    while (!run.over()) run.Advance(65536);
+    steps += run.steps();
+  }
+  state.SetItemsProcessed(steps);
+}
+BENCHMARK(BM_WholeRun)->Arg(1)->Arg(2)->ArgName("threads")->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace quorvex

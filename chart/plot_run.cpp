@@ -7,6 +7,8 @@
 #include <limits>
 #include <thread>
 
+#include "chart/step_blocks.h"
+
 namespace quorvex {
 namespace {
 
@@ -72,53 +74,55 @@ std::string ClosingLineText(double shortest) {
   return "Shortest Distance: " + std::string(digits, res.ec == std::errc() ? res.ptr : digits) + " AU";
 }
 
-PlotRun::PlotRun(Canvas& canvas, const RunParameters& params, Hooks hooks)
+PlotRun::PlotRun(Canvas& canvas, const RunParameters& params, Hooks hooks, int threads)
     : canvas_(canvas),
       params_(Sanitised(params)),
       hooks_(std::move(hooks)),
       state_(StartIntegrator(params_.stepDays, params_.interactionOn())),
       endTime_(static_cast<double>(params_.durationYears) * kPlotYearDays),
+      blocks_(std::make_unique<StepBlocks>(state_.neptune, params_.stepDays, params_.durationYears,
+                                           RunStepCount(params_.stepDays, endTime_),
+                                           threads > 0 ? threads : RunThreads())),
       divisor_(PacingDivisor(params_.plotSpeed, params_.stepDays)),
       untilPause_(divisor_) {}
 
-namespace {
+PlotRun::PlotRun(Canvas& canvas, const RunParameters& params) : PlotRun(canvas, params, Hooks{}) {}
 
-// Pixel positions as offsets from an origin. The sums are formed modulo
-// 2^64, so that a position far off the surface stays far off instead of
-// overflowing; the canvas clips them.
-inline unsigned long long Px(long long origin, long long offset) {
-  return static_cast<unsigned long long>(origin) + static_cast<unsigned long long>(offset);
-}
-inline unsigned long long Py(long long origin, long long offset) {
-  return static_cast<unsigned long long>(origin) - static_cast<unsigned long long>(offset);
-}
+PlotRun::~PlotRun() = default;
 
-}  // namespace
-
-void PlotRun::Plot(const StepSample& s) {
+void PlotRun::Plot(const StepSample& s, const StepPixels& n) {
   const StateVector& P = s.plutoPos;
-  const StateVector& N = s.neptunePos;
-  canvas_.SetPixelAt(Px(160, TruncPixel(3.0 * P.x)), Py(160, TruncPixel(3.0 * P.y)), PlutoHeightColor(P.z));
-  canvas_.SetPixelAt(Px(160, TruncPixel(3.0 * N.x)), Py(160, TruncPixel(3.0 * N.y)), NeptuneHeightColor(N.z));
-  canvas_.SetPixelAt(Px(480, TruncPixel(3.0 * s.neptuneRot.x)), Py(160, TruncPixel(3.0 * s.neptuneRot.y)),
-                     Rgb(255, 0, 0));
-  canvas_.SetPixelAt(Px(31, TruncPixel((1.6 * s.t) / static_cast<double>(params_.durationYears))),
-                     Py(460, TruncPixel(1.5 * s.separation)), Rgb(255, 255, 150));
-  canvas_.SetPixelAt(Px(480, TruncPixel(3.0 * s.plutoRot.x)), Py(160, TruncPixel(3.0 * s.plutoRot.y)),
+  canvas_.SetPixelAt(PixelX(160, TruncPixel(3.0 * P.x)), PixelY(160, TruncPixel(3.0 * P.y)),
+                     PlutoHeightColor(P.z));
+  canvas_.SetPixelAt(n.neptuneX, n.neptuneY, n.neptuneColor);
+  canvas_.SetPixelAt(n.neptuneRotX, n.neptuneRotY, Rgb(255, 0, 0));
+  canvas_.SetPixelAt(n.distanceX, PixelY(460, TruncPixel(1.5 * s.separation)), Rgb(255, 255, 150));
+  canvas_.SetPixelAt(PixelX(480, TruncPixel(3.0 * s.plutoRot.x)), PixelY(160, TruncPixel(3.0 * s.plutoRot.y)),
                      SpeedColor(s.speed));
 }
 
 PlotRun::Yield PlotRun::Advance(std::int64_t maxSteps) {
   if (over_) return outcome_;
+  // Whatever ran on this thread since the last slice (a window's painting)
+  // may have left the wide vector registers in a state that slows the run.
+  ClearUpperVectorState();
   for (std::int64_t taken = 0;; ++taken) {
     if (!(state_.t < endTime_)) return End(Yield::Finished);
     if (stopRequested_ || (hooks_.stopPoll && hooks_.stopPoll())) return End(Yield::Stopped);
     if (taken >= maxSteps) return Yield::SliceUsed;
+    if (row_ == rows_) {
+      // A new block: the place to look at the stop flag.
+      if (hooks_.stopFlag && hooks_.stopFlag->load(std::memory_order_relaxed)) return End(Yield::Stopped);
+      block_ = &blocks_->Next();
+      row_ = 0;
+      rows_ = block_->count;
+    }
 
     ++k_;
-    const StepSample s = AdvanceIntegrator(state_);
+    const int row = row_++;
+    const StepSample s = AdvanceIntegratorWith(state_, block_->neptune[row]);
     if (s.separation < shortest_) shortest_ = s.separation;
-    Plot(s);
+    Plot(s, block_->pixels[row]);
     if (hooks_.onSample) hooks_.onSample(k_, s);
     // Counting down to the next multiple of the divisor is k mod D == 0
     // without a division per step.
@@ -131,6 +135,7 @@ PlotRun::Yield PlotRun::Advance(std::int64_t maxSteps) {
 
 PlotRun::Yield PlotRun::End(Yield why) {
   over_ = true;
+  blocks_->Stop();
   outcome_ = why;
   canvas_.SetTextColor(Rgb(255, 0, 0));
   canvas_.DrawText(ClosingLineText(shortest_), kClosingLineRect);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "chart/canvas.h"
@@ -9,6 +11,10 @@
 #include "orbit/integrator.h"
 
 namespace quorvex {
+
+class StepBlocks;
+struct StepBlock;
+struct StepPixels;
 
 // A plot year, in days.
 inline constexpr double kPlotYearDays = 365.4;
@@ -22,6 +28,16 @@ inline constexpr double kInitialShortest = 80.0;
 long long TruncPixel(double v);
 // byte(v): the low 8 bits of trunc(v), so values outside 0..255 wrap.
 int ChannelByte(double v);
+
+// Pixel positions as offsets from an origin. The sums are formed modulo
+// 2^64, so that a position far off the surface stays far off instead of
+// overflowing; the canvas clips them.
+inline unsigned long long PixelX(long long origin, long long offset) {
+  return static_cast<unsigned long long>(origin) + static_cast<unsigned long long>(offset);
+}
+inline unsigned long long PixelY(long long origin, long long offset) {
+  return static_cast<unsigned long long>(origin) - static_cast<unsigned long long>(offset);
+}
 
 Color PlutoHeightColor(double z);
 Color NeptuneHeightColor(double z);
@@ -38,6 +54,12 @@ std::string ClosingLineText(double shortest);
 // separation and ends with the closing line, written in the canvas's
 // default font (the chart has put it back). It can be driven in slices:
 // Advance() takes steps until it has to yield and says why.
+//
+// Everything that depends only on a step's time (Neptune and its pixels) is
+// worked out in blocks ahead of the steps, on two threads where the machine
+// has them; Pluto's half of each step and all drawing stay on the thread
+// that calls Advance(), in the order of the steps. The pixels and samples
+// are the same on one thread or two.
 class PlotRun {
  public:
   enum class Yield {
@@ -52,11 +74,22 @@ class PlotRun {
     std::function<bool()> stopPoll;
     // Told of every step: its number k (from 1) and its sample.
     std::function<void(std::int64_t, const StepSample&)> onSample;
+    // A cheaper stop request that any thread may raise: looked at before
+    // the first step of each block of a few hundred steps (well under a
+    // millisecond of running), and once raised the run stops before its
+    // next step is taken.
+    const std::atomic<bool>* stopFlag = nullptr;
   };
 
   // The parameters are expected within their ranges; values outside are
   // brought to the nearest allowed value, so that a run always ends.
-  PlotRun(Canvas& canvas, const RunParameters& params, Hooks hooks = {});
+  // threads: how many threads work on the run, 0 for as many as the
+  // processors this process may use, at most two.
+  PlotRun(Canvas& canvas, const RunParameters& params, Hooks hooks, int threads = 0);
+  PlotRun(Canvas& canvas, const RunParameters& params);
+  ~PlotRun();
+  PlotRun(const PlotRun&) = delete;
+  PlotRun& operator=(const PlotRun&) = delete;
 
   // Takes at most maxSteps steps.
   Yield Advance(std::int64_t maxSteps);
@@ -71,13 +104,17 @@ class PlotRun {
 
  private:
   Yield End(Yield why);
-  void Plot(const StepSample& s);
+  void Plot(const StepSample& s, const StepPixels& pixels);
 
   Canvas& canvas_;
   RunParameters params_;
   Hooks hooks_;
   IntegratorState state_;
   double endTime_;
+  std::unique_ptr<StepBlocks> blocks_;
+  const StepBlock* block_ = nullptr;  // the block the next steps come from
+  int row_ = 0;                       // the next step's place in it
+  int rows_ = 0;                      // its steps
   double shortest_ = kInitialShortest;
   std::int64_t k_ = 0;
   std::int32_t divisor_;

@@ -22,9 +22,16 @@ inline StateVector Rotate(double c, double s, const StateVector& V) {
 
 }  // namespace
 
-StateVector PlutoAcceleration(const StateVector& P, const StateVector& N, bool interactionOn) {
-  const double rP = std::sqrt((Square(P.z) + Square(P.y)) + Square(P.x));
+StateVector NeptuneIndirectTerm(const StateVector& N) {
   const double rN = std::sqrt((Square(N.z) + Square(N.y)) + Square(N.x));
+  const double mN = kNeptuneMassRatio;
+  const double rN3 = Cube(rN);
+  return {(N.x * mN) / rN3, (N.y * mN) / rN3, (N.z * mN) / rN3};
+}
+
+StateVector PlutoAccelerationWith(const StateVector& P, const StateVector& N, const StateVector& indirect,
+                                  bool interactionOn) {
+  const double rP = std::sqrt((Square(P.z) + Square(P.y)) + Square(P.x));
   const StateVector D{N.x - P.x, N.y - P.y, N.z - P.z};
   const double d = std::sqrt((Square(D.x) + Square(D.y)) + Square(D.z));
   const double s = interactionOn ? 1.0 : 0.0;
@@ -32,10 +39,13 @@ StateVector PlutoAcceleration(const StateVector& P, const StateVector& N, bool i
   const double mN = kNeptuneMassRatio;
   const double d3 = Cube(d);
   const double rP3 = Cube(rP);
-  const double rN3 = Cube(rN);
-  return {k2 * ((((s * D.x) * mN) / d3 - P.x / rP3) - (N.x * mN) / rN3),
-          k2 * ((((s * D.y) * mN) / d3 - P.y / rP3) - (N.y * mN) / rN3),
-          k2 * ((((s * D.z) * mN) / d3 - P.z / rP3) - (N.z * mN) / rN3)};
+  return {k2 * ((((s * D.x) * mN) / d3 - P.x / rP3) - indirect.x),
+          k2 * ((((s * D.y) * mN) / d3 - P.y / rP3) - indirect.y),
+          k2 * ((((s * D.z) * mN) / d3 - P.z / rP3) - indirect.z)};
+}
+
+StateVector PlutoAcceleration(const StateVector& P, const StateVector& N, bool interactionOn) {
+  return PlutoAccelerationWith(P, N, NeptuneIndirectTerm(N), interactionOn);
 }
 
 double Separation(const StateVector& A, const StateVector& B) {
@@ -76,11 +86,54 @@ IntegratorState StartIntegrator(int stepDays, bool interactionOn) {
   return st;
 }
 
-StepSample AdvanceIntegrator(IntegratorState& st) {
+NeptuneStep NeptuneStepAt(const KeplerOrbit& neptune, double t) {
+  NeptuneStep n;
+  n.pos = neptune.PositionAt(t);
+  n.indirect = NeptuneIndirectTerm(n.pos);
+  // Both rotations of a step turn by Neptune's longitude: take it and its
+  // sine and cosine once for the two.
+  const double theta = std::atan2(n.pos.y, n.pos.x);
+  n.cosTheta = std::cos(theta);
+  n.sinTheta = std::sin(theta);
+  n.rot = Rotate(n.cosTheta, n.sinTheta, n.pos);
+  return n;
+}
+
+void NeptuneStepsAt(const KeplerOrbit& neptune, double firstT, double dt, int n, NeptuneStep* out) {
+  // Each pass below runs one stage of NeptuneStepAt over a group of steps,
+  // so that consecutive library calls belong to different steps.
+  constexpr int kGroup = 64;
+  double mean[kGroup];
+  double E[kGroup];
+  double theta[kGroup];
+  for (int first = 0; first < n; first += kGroup) {
+    const int count = n - first < kGroup ? n - first : kGroup;
+    NeptuneStep* const o = out + first;
+    for (int j = 0; j < count; ++j) {
+      // The times are whole numbers of days, so that this sum is exact.
+      const double t = firstT + static_cast<double>(first + j) * dt;
+      mean[j] = neptune.meanMotion * t + neptune.meanAtEpoch;
+    }
+    SolveKeplerInterleaved(mean, neptune.e, E, count);
+    for (int j = 0; j < count; ++j)
+      o[j].pos = neptune.ToEcliptic((std::cos(E[j]) - neptune.e) * neptune.a, std::sin(E[j]) * neptune.b);
+    for (int j = 0; j < count; ++j) {
+      o[j].indirect = NeptuneIndirectTerm(o[j].pos);
+      theta[j] = std::atan2(o[j].pos.y, o[j].pos.x);
+    }
+    for (int j = 0; j < count; ++j) {
+      o[j].cosTheta = std::cos(theta[j]);
+      o[j].sinTheta = std::sin(theta[j]);
+      o[j].rot = Rotate(o[j].cosTheta, o[j].sinTheta, o[j].pos);
+    }
+  }
+}
+
+StepSample AdvanceIntegratorWith(IntegratorState& st, const NeptuneStep& neptune) {
   const StateVector vNew = MulAdd(st.aCur, st.twoDt, st.vPrev);
   const StateVector rNew = MulAdd(st.vCur, st.twoDt, st.rPrev);
-  const StateVector N = st.neptune.PositionAt(st.t);
-  const StateVector aNew = PlutoAcceleration(rNew, N, st.interactionOn);
+  const StateVector& N = neptune.pos;
+  const StateVector aNew = PlutoAccelerationWith(rNew, N, neptune.indirect, st.interactionOn);
 
   StepSample s;
   s.t = st.t;
@@ -89,16 +142,15 @@ StepSample AdvanceIntegrator(IntegratorState& st) {
   s.neptunePos = N;
   s.separation = Separation(rNew, N);
   s.speed = Speed(vNew);
-  // Both rotations turn by Neptune's longitude: take it and its sine and
-  // cosine once for the two.
-  const double theta = std::atan2(N.y, N.x);
-  const double c = std::cos(theta);
-  const double sn = std::sin(theta);
-  s.neptuneRot = Rotate(c, sn, N);
-  s.plutoRot = Rotate(c, sn, rNew);
+  s.neptuneRot = neptune.rot;
+  s.plutoRot = Rotate(neptune.cosTheta, neptune.sinTheta, rNew);
 
   MoveOn(st, rNew, vNew, aNew);
   return s;
+}
+
+StepSample AdvanceIntegrator(IntegratorState& st) {
+  return AdvanceIntegratorWith(st, NeptuneStepAt(st.neptune, st.t));
 }
 
 void MoveOn(IntegratorState& st, const StateVector& rNew, const StateVector& vNew, const StateVector& aNew) {

@@ -13,6 +13,16 @@ inline constexpr double kNeptuneMassRatio = 5.146659969864389e-05;
 // Neptune's indirect term, which a Sun-centred frame always adds.
 StateVector PlutoAcceleration(const StateVector& P, const StateVector& N, bool interactionOn);
 
+// Neptune's indirect term of Pluto's acceleration before the factor k^2,
+// (N mN) / |N|^3 per component: it depends on Neptune's position alone.
+StateVector NeptuneIndirectTerm(const StateVector& N);
+
+// PlutoAcceleration with Neptune's indirect term already known:
+// PlutoAcceleration(P, N, on) is PlutoAccelerationWith(P, N,
+// NeptuneIndirectTerm(N), on), bit for bit.
+StateVector PlutoAccelerationWith(const StateVector& P, const StateVector& N, const StateVector& indirect,
+                                  bool interactionOn);
+
 // Distance between two positions.
 double Separation(const StateVector& A, const StateVector& B);
 
@@ -49,6 +59,25 @@ struct StepSample {
   StateVector plutoRot;     // Pluto in the frame turning with Neptune, AU
 };
 
+// Everything of one step that depends only on its time t: Neptune's
+// position, its indirect term, its longitude's cosine and sine, and Neptune
+// in its own turning frame.
+struct NeptuneStep {
+  StateVector pos;        // AU
+  StateVector indirect;   // NeptuneIndirectTerm(pos)
+  double cosTheta = 1.0;  // of theta = atan2(pos.y, pos.x)
+  double sinTheta = 0.0;
+  StateVector rot;  // ToNeptuneFrame(pos, pos)
+};
+
+// The values of one step at time t.
+NeptuneStep NeptuneStepAt(const KeplerOrbit& neptune, double t);
+
+// The values of n steps at the times firstT, firstT + dt, ..., each exactly
+// what NeptuneStepAt gives: the same operations in the same order, with the
+// steps interleaved so that their independent library calls overlap.
+void NeptuneStepsAt(const KeplerOrbit& neptune, double firstT, double dt, int n, NeptuneStep* out);
+
 // Starts a run: Pluto's Keplerian state at t = 0, one Euler step to t = dt,
 // and the time set to 2 dt. stepDays is a whole number of days (1 to 250).
 IntegratorState StartIntegrator(int stepDays, bool interactionOn);
@@ -56,6 +85,10 @@ IntegratorState StartIntegrator(int stepDays, bool interactionOn);
 // Computes the state at state.t, moves the state on by one step and returns
 // the new state's sample.
 StepSample AdvanceIntegrator(IntegratorState& state);
+
+// AdvanceIntegrator with the values of Neptune at state.t already known;
+// the same sample and the same new state, bit for bit.
+StepSample AdvanceIntegratorWith(IntegratorState& state, const NeptuneStep& neptune);
 
 // Moves the state on by one step once the new position, velocity and
 // acceleration at state.t are known: the time advances by dt and the new

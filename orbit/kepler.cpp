@@ -44,6 +44,44 @@ double SolveKepler(double meanAnomalyDeg, double e) {
   }
 }
 
+void SolveKeplerInterleaved(const double* meanAnomalyDeg, double e, double* E, int n) {
+  // Groups of equations small enough to stay in registers and the first
+  // level of cache; within a group the unfinished ones are kept packed at
+  // the front, so that each pass runs only over those still iterating.
+  constexpr int kGroup = 16;
+  for (int first = 0; first < n; first += kGroup) {
+    const int count = n - first < kGroup ? n - first : kGroup;
+    double mr[kGroup];
+    double cur[kGroup];
+    int lane[kGroup];
+    for (int j = 0; j < count; ++j) {
+      mr[j] = DegToRad(meanAnomalyDeg[first + j]);
+      cur[j] = mr[j];
+      lane[j] = first + j;
+    }
+    int open = count;
+    while (open > 0) {
+      int kept = 0;
+      for (int j = 0; j < open; ++j) {
+        const double x = cur[j];
+        const double s = std::sin(x);
+        const double c = std::cos(x);
+        const double f = (x - e * s) - mr[j];
+        const double next = x - (1.0 - e * c) * f;
+        if (std::fabs(f) * kKeplerStopFactor > 1.0) {
+          mr[kept] = mr[j];
+          cur[kept] = next;
+          lane[kept] = lane[j];
+          ++kept;
+        } else {
+          E[lane[j]] = next;
+        }
+      }
+      open = kept;
+    }
+  }
+}
+
 KeplerOrbit::KeplerOrbit(const OrbitalElements& el)
     : a(el.a),
       e(el.e),

@@ -47,6 +47,13 @@ double MeanAnomalyAt(const OrbitalElements& elements, double t);
 // Solves E - e sin E = M for the eccentric anomaly E (radians), M in degrees.
 double SolveKepler(double meanAnomalyDeg, double e);
 
+// Solves n equations at once: E[i] = SolveKepler(meanAnomalyDeg[i], e), to
+// the last bit. Every equation goes through exactly SolveKepler's
+// operations in the same order; the equations are only interleaved, so that
+// the sines and cosines of different equations, which do not depend on each
+// other, can be worked on side by side.
+void SolveKeplerInterleaved(const double* meanAnomalyDeg, double e, double* E, int n);
+
 // Rotates an orbital-plane vector (x, y, 0) into the ecliptic frame by the
 // argument of perihelion, the inclination and the node (degrees).
 StateVector OrbitalToEcliptic(double x, double y, double omegaDeg, double OmegaDeg, double iDeg);

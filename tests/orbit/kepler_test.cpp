@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "tests/orbit/expect_vector.h"
 
@@ -32,6 +33,20 @@ TEST(SolveKepler, SolvesKeplersEquationForBothEccentricities) {
     for (double m = -720.0; m <= 720.0; m += 7.25) {
       const double E = SolveKepler(m, e);
       EXPECT_NEAR(E - e * std::sin(E), DegToRad(m), 1e-9) << "e=" << e << " M=" << m;
+    }
+  }
+}
+
+TEST(SolveKepler, InterleavedEquationsGiveTheSameBits) {
+  // Anomalies whose equations need from one to 31 iterations, in groups of
+  // every size around the interleaving's group of 16.
+  std::vector<double> m;
+  for (double v = -200.0; v < 110000.0; v += 3.7 + std::fabs(v) * 0.05) m.push_back(v);
+  for (double e : {NeptuneElements.e, PlutoElements.e}) {
+    for (std::size_t n : {std::size_t{1}, std::size_t{15}, std::size_t{17}, m.size()}) {
+      std::vector<double> E(n);
+      SolveKeplerInterleaved(m.data(), e, E.data(), static_cast<int>(n));
+      for (std::size_t i = 0; i < n; ++i) EXPECT_EQ(E[i], SolveKepler(m[i], e)) << "e=" << e << " M=" << m[i];
     }
   }
 }

@@ -262,7 +262,7 @@ int Render(const Options& opt) {
   Canvas canvas(kViewWidth, kViewHeight, fonts.system.get());
   PaintViewBackground(canvas, true, fonts);
   PlotRun::Hooks hooks;
-  hooks.stopPoll = [] { return Interrupted(); };
+  hooks.stopFlag = &InterruptFlag();
   if (samples) hooks.onSample = [&samples](std::int64_t k, const StepSample& s) { samples->Write(k, s); };
   PlotRun run(canvas, opt.params, std::move(hooks));
 

@@ -1,0 +1,182 @@
+#include "chart/step_blocks.h"
+
+#if defined(__linux__)
+#include <sched.h>
+#endif
+
+#include <algorithm>
+#include <system_error>
+
+#include "chart/plot_run.h"
+
+namespace quorvex {
+namespace {
+
+// A position of any size in 32 bits; see StepPixels.
+inline std::uint32_t Kept(unsigned long long v) {
+  return v < 0xFFFFFFFFull ? static_cast<std::uint32_t>(v) : 0xFFFFFFFFu;
+}
+
+}  // namespace
+
+void FillStepBlock(const KeplerOrbit& neptune, std::int32_t stepDays, std::int32_t durationYears,
+                   std::int64_t totalSteps, std::int64_t index, StepBlock& block) {
+  const std::int64_t first = index * StepBlock::kSteps;
+  const int count = static_cast<int>(std::min<std::int64_t>(StepBlock::kSteps, totalSteps - first));
+  // Step k (from 1) falls at t = (k + 1) dt, a whole number of days, so that
+  // these times are exactly the integrator's.
+  const double dt = static_cast<double>(stepDays);
+  const double firstT = static_cast<double>((first + 2) * stepDays);
+  NeptuneStepsAt(neptune, firstT, dt, count, block.neptune);
+  const double years = static_cast<double>(durationYears);
+  for (int j = 0; j < count; ++j) {
+    const NeptuneStep& n = block.neptune[j];
+    const double t = firstT + static_cast<double>(j) * dt;
+    StepPixels& p = block.pixels[j];
+    p.neptuneX = Kept(PixelX(160, TruncPixel(3.0 * n.pos.x)));
+    p.neptuneY = Kept(PixelY(160, TruncPixel(3.0 * n.pos.y)));
+    p.neptuneColor = NeptuneHeightColor(n.pos.z);
+    p.neptuneRotX = Kept(PixelX(480, TruncPixel(3.0 * n.rot.x)));
+    p.neptuneRotY = Kept(PixelY(160, TruncPixel(3.0 * n.rot.y)));
+    p.distanceX = Kept(PixelX(31, TruncPixel((1.6 * t) / years)));
+  }
+  block.index = index;
+  block.count = count;
+}
+
+std::int64_t RunStepCount(std::int32_t stepDays, double endTime) {
+  // The steps fall at t = m dt for m = 2, 3, ..., M, with M the last m for
+  // which m dt is below the end time.
+  const auto below = [&](std::int64_t m) { return static_cast<double>(m * stepDays) < endTime; };
+  if (!below(2)) return 0;
+  std::int64_t m = std::max<std::int64_t>(2, static_cast<std::int64_t>(endTime / stepDays));
+  while (!below(m)) --m;
+  while (below(m + 1)) ++m;
+  return m - 1;
+}
+
+int RunThreads() {
+  int n = 0;
+#if defined(__linux__)
+  // The processors this process may use, which taskset or a container can
+  // make fewer than the machine's.
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0) n = CPU_COUNT(&set);
+#endif
+  if (n <= 0) n = static_cast<int>(std::thread::hardware_concurrency());
+  return n >= 2 ? 2 : 1;
+}
+
+void ClearUpperVectorState() {
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(__AVX__)
+  // Where the compiler uses AVX itself it clears them as needed.
+  static const bool hasAvx = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx") != 0;
+  }();
+  if (hasAvx) asm volatile("vzeroupper");
+#endif
+}
+
+StepBlocks::StepBlocks(const KeplerOrbit& neptune, std::int32_t stepDays, std::int32_t durationYears,
+                       std::int64_t totalSteps, int threads)
+    : neptune_(neptune),
+      stepDays_(stepDays),
+      durationYears_(durationYears),
+      totalSteps_(totalSteps),
+      blockCount_((totalSteps + StepBlock::kSteps - 1) / StepBlock::kSteps) {
+  // A run of one block has nothing to share.
+  if (threads < 2 || blockCount_ < 2) return;
+  ring_ = std::make_unique<Slot[]>(kRing);
+  try {
+    helper_ = std::thread([this] { Help(); });
+  } catch (const std::system_error&) {
+    // Without a helper the run thread computes every block itself.
+    ring_.reset();
+  }
+}
+
+StepBlocks::~StepBlocks() {
+  Stop();
+}
+
+void StepBlocks::Stop() {
+  if (!helper_.joinable()) return;
+  quit_.store(true);
+  wake_.fetch_add(1);
+  wake_.notify_one();
+  helper_.join();
+}
+
+void StepBlocks::Fill(std::int64_t index, StepBlock& block) const {
+  FillStepBlock(neptune_, stepDays_, durationYears_, totalSteps_, index, block);
+}
+
+bool StepBlocks::TryClaim(std::int64_t index) {
+  std::int64_t expected = index;
+  return claimed_.compare_exchange_strong(expected, index + 1);
+}
+
+const StepBlock& StepBlocks::Next() {
+  const std::int64_t c = next_++;
+  if (!ring_) {
+    // Alone: every block is computed here, as it is needed.
+    Fill(c, now_);
+    return now_;
+  }
+  // The block before is done with; the helper may fill its slot again.
+  used_.store(c);
+  if (helperAsleep_.load()) {
+    wake_.fetch_add(1);
+    wake_.notify_one();
+  }
+  for (const StepBlock& b : ahead_)
+    if (b.index == c) return b;
+  Slot& slot = ring_[static_cast<std::size_t>(c % kRing)];
+  for (;;) {
+    if (slot.ready.load(std::memory_order_acquire) == c) return slot.block;
+    if (TryClaim(c)) {
+      Fill(c, now_);
+      return now_;
+    }
+    // The helper has block c in hand. Rather than wait, compute the next
+    // block nobody has taken into a free place of its own (one whose block
+    // is used), if there is one.
+    StepBlock* free = nullptr;
+    for (StepBlock& b : ahead_)
+      if (b.index < c) free = &b;
+    const std::int64_t n = claimed_.load();
+    if (!free || n >= blockCount_) break;
+    if (TryClaim(n)) Fill(n, *free);
+  }
+  if (slot.ready.load(std::memory_order_acquire) == c) return slot.block;
+  // Nothing else is left to do while the helper is still on block c (it has
+  // been held up): compute the block here as well.
+  Fill(c, now_);
+  return now_;
+}
+
+void StepBlocks::Help() {
+  // A new thread starts with its creator's vector registers.
+  ClearUpperVectorState();
+  for (;;) {
+    if (quit_.load()) return;
+    const std::int64_t b = claimed_.load();
+    if (b >= blockCount_) return;
+    if (b >= used_.load() + kRing) {
+      // The ring is full: sleep until the run thread moves on or the run
+      // ends. The run thread looks at helperAsleep_ after each move.
+      const std::uint32_t seen = wake_.load();
+      helperAsleep_.store(true);
+      if (!quit_.load() && b >= used_.load() + kRing) wake_.wait(seen);
+      helperAsleep_.store(false);
+      continue;
+    }
+    if (!TryClaim(b)) continue;
+    Slot& slot = ring_[static_cast<std::size_t>(b % kRing)];
+    Fill(b, slot.block);
+    slot.ready.store(b, std::memory_order_release);
+  }
+}
+
+}  // namespace quorvex

@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "chart/plot_run.h"
+#include "chart/step_blocks.h"
+
+namespace quorvex {
+namespace {
+
+// FNV-1a over raw bytes: equal hashes here mean equal bits.
+struct Hash {
+  std::uint64_t h = 14695981039346656037ull;
+  void Add(const void* p, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) h = (h ^ static_cast<const unsigned char*>(p)[i]) * 1099511628211ull;
+  }
+};
+
+void AddSample(Hash& h, std::int64_t k, const StepSample& s) {
+  const double v[] = {s.t,          s.plutoPos.x, s.plutoPos.y,   s.plutoPos.z,   s.plutoVel.x,
+                      s.plutoVel.y, s.plutoVel.z, s.neptunePos.x, s.neptunePos.y, s.neptunePos.z,
+                      s.separation, s.speed,      s.neptuneRot.x, s.neptuneRot.y, s.neptuneRot.z,
+                      s.plutoRot.x, s.plutoRot.y, s.plutoRot.z};
+  h.Add(&k, sizeof k);
+  h.Add(v, sizeof v);
+}
+
+struct Outcome {
+  std::uint64_t samples = 0;
+  std::uint64_t canvas = 0;
+  std::int64_t steps = 0;
+  double shortest = 0.0;
+};
+
+std::uint64_t CanvasHash(const Canvas& c) {
+  Hash h;
+  h.Add(c.pixels().data(), c.pixels().size() * sizeof(Color));
+  return h.h;
+}
+
+// The plain path, step after step: AdvanceIntegrator and the five pixels of
+// each step in their order, straight from their formulas.
+Outcome Reference(const RunParameters& p) {
+  Canvas canvas(640, 480);
+  IntegratorState st = StartIntegrator(p.stepDays, p.interactionOn());
+  const double end = static_cast<double>(p.durationYears) * kPlotYearDays;
+  const double years = static_cast<double>(p.durationYears);
+  Outcome o;
+  o.shortest = kInitialShortest;
+  Hash h;
+  while (st.t < end) {
+    const StepSample s = AdvanceIntegrator(st);
+    AddSample(h, ++o.steps, s);
+    if (s.separation < o.shortest) o.shortest = s.separation;
+    const auto set = [&](long long x, long long y, Color c) { canvas.SetPixel(x, y, c); };
+    set(160 + TruncPixel(3.0 * s.plutoPos.x), 160 - TruncPixel(3.0 * s.plutoPos.y),
+        PlutoHeightColor(s.plutoPos.z));
+    set(160 + TruncPixel(3.0 * s.neptunePos.x), 160 - TruncPixel(3.0 * s.neptunePos.y),
+        NeptuneHeightColor(s.neptunePos.z));
+    set(480 + TruncPixel(3.0 * s.neptuneRot.x), 160 - TruncPixel(3.0 * s.neptuneRot.y), Rgb(255, 0, 0));
+    set(31 + TruncPixel((1.6 * s.t) / years), 460 - TruncPixel(1.5 * s.separation), Rgb(255, 255, 150));
+    set(480 + TruncPixel(3.0 * s.plutoRot.x), 160 - TruncPixel(3.0 * s.plutoRot.y), SpeedColor(s.speed));
+  }
+  o.samples = h.h;
+  canvas.FillSolid(kClosingLineRect, kBlack);
+  o.canvas = CanvasHash(canvas);
+  return o;
+}
+
+// The same run through PlotRun, in slices of odd sizes; the run thread
+// sleeps now and then so that the helper's ring fills and it has to wait.
+Outcome Drive(const RunParameters& p, int threads) {
+  Canvas canvas(640, 480);
+  Hash h;
+  PlotRun::Hooks hooks;
+  hooks.onSample = [&](std::int64_t k, const StepSample& s) {
+    AddSample(h, k, s);
+    if (k % 20000 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  };
+  PlotRun run(canvas, p, hooks, threads);
+  while (!run.over()) run.Advance(977);
+  // Both leave out the closing line's rectangle: the reference draws no
+  // closing line.
+  Outcome o;
+  o.steps = run.steps();
+  o.shortest = run.shortest();
+  o.samples = h.h;
+  canvas.FillSolid(kClosingLineRect, kBlack);
+  o.canvas = CanvasHash(canvas);
+  return o;
+}
+
+TEST(PlotRunThreads, EveryBitAsThePlainPath) {
+  struct Case {
+    int years, step, interaction;
+    std::int64_t steps;
+  } cases[] = {
+      {35000, 50, 0, 255778}, {35000, 50, 1, 255778}, {20, 1, 0, 7306},     {300, 7, 0, 15658},
+      {1, 182, 0, 1},         {1, 183, 0, 0},         {2000, 250, 0, 2922},
+  };
+  for (const Case& c : cases) {
+    RunParameters p;
+    p.durationYears = c.years;
+    p.stepDays = c.step;
+    p.interactionChoice = c.interaction;
+    p.plotEnabled = 1;
+    const Outcome ref = Reference(p);
+    for (int threads : {1, 2}) {
+      SCOPED_TRACE(testing::Message() << c.years << " years, step " << c.step << ", interaction "
+                                      << c.interaction << ", threads " << threads);
+      const Outcome o = Drive(p, threads);
+      EXPECT_EQ(o.steps, c.steps);
+      EXPECT_EQ(o.steps, ref.steps);
+      EXPECT_EQ(o.samples, ref.samples);
+      EXPECT_EQ(o.shortest, ref.shortest);
+      EXPECT_EQ(o.canvas, ref.canvas);
+    }
+  }
+}
+
+TEST(PlotRunThreads, TheStopFlagEndsTheRunAtTheNextBlock) {
+  for (int threads : {1, 2}) {
+    std::atomic<bool> stop{false};
+    Canvas canvas(640, 480);
+    PlotRun::Hooks hooks;
+    hooks.stopFlag = &stop;
+    hooks.onSample = [&](std::int64_t k, const StepSample&) {
+      if (k == 1000) stop = true;
+    };
+    PlotRun run(canvas, RunParameters{}, hooks, threads);
+    EXPECT_EQ(run.Advance(1000000), PlotRun::Yield::Stopped);
+    // Raised during step 1000, seen before step 1025, the first of the next
+    // block of 256.
+    EXPECT_EQ(run.steps(), 4 * StepBlock::kSteps);
+    EXPECT_LT(run.shortest(), 80.0);
+  }
+  std::atomic<bool> early{true};
+  Canvas canvas(640, 480);
+  PlotRun::Hooks hooks;
+  hooks.stopFlag = &early;
+  PlotRun run(canvas, RunParameters{}, hooks, 2);
+  EXPECT_EQ(run.Advance(10), PlotRun::Yield::Stopped);
+  EXPECT_EQ(run.steps(), 0);
+  EXPECT_EQ(run.shortest(), 80.0);
+}
+
+TEST(PlotRunThreads, ARunDroppedHalfwayLetsItsHelperGo) {
+  Canvas canvas(640, 480);
+  for (int slice : {0, 1, 300, 5000}) {
+    PlotRun run(canvas, RunParameters{}, {}, 2);
+    run.Advance(slice);
+    // Give the helper time to fill its ring and fall asleep.
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+}  // namespace
+}  // namespace quorvex
