@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/win32/plot_view.h"
+#include "app/win32/window_proc.h"
 
 namespace quorvex {
 
@@ -31,7 +32,7 @@ class CMainFrame {
   CPlotView& view() { return view_; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  friend LRESULT CALLBACK WindowProcFor<CMainFrame>(HWND, UINT, WPARAM, LPARAM);
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   int OnCreate();
   void OnSize(WPARAM type, int width, int height);

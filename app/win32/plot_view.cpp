@@ -41,27 +41,11 @@ CPlotView::~CPlotView() {
 
 bool CPlotView::Create(HWND parent) {
   const HINSTANCE instance = COrbitApp::Instance().instance();
-  if (!RegisterViewClass(instance, WindowProc)) return false;
+  if (!RegisterViewClass(instance, WindowProcFor<CPlotView>)) return false;
   // The sunken client edge instead of a flat border.
   return CreateWindowExA(WS_EX_CLIENTEDGE, kClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDW_PANE_FIRST)), instance,
                          this) != nullptr;
-}
-
-LRESULT CALLBACK CPlotView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* self = static_cast<CPlotView*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<CPlotView*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-  }
-  return self->OnMessage(message, wParam, lParam);
 }
 
 LRESULT CPlotView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "app/win32/window_proc.h"
 #include "chart/canvas.h"
 #include "chart/plot_run.h"
 
@@ -50,7 +51,7 @@ class CPlotView {
   const Canvas& canvas() const { return *canvas_; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  friend LRESULT CALLBACK WindowProcFor<CPlotView>(HWND, UINT, WPARAM, LPARAM);
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void OnPaint();
   void OnSize(int width, int height);
