@@ -72,16 +72,9 @@ CMainFrame::~CMainFrame() = default;
 bool CMainFrame::AskForValues() {
   RunParameters& params = TheRunParameters();
   CEnterValuesDlg dialog(this);
-  dialog.stepDays = params.stepDays;
-  dialog.durationYears = params.durationYears;
-  dialog.interactionChoice = params.interactionChoice;
-  dialog.plotSpeed = params.plotSpeed;
+  SeedDialog(params, dialog);
   if (dialog.exec() != QDialog::Accepted) return false;
-  params.stepDays = dialog.stepDays;
-  params.durationYears = dialog.durationYears;
-  params.interactionChoice = dialog.interactionChoice;
-  params.plotSpeed = dialog.plotSpeed;
-  params.plotEnabled = 1;
+  AcceptDialog(dialog, params);
   return true;
 }
 

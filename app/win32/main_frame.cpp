@@ -130,16 +130,9 @@ void CMainFrame::OnDestroy() {
 bool CMainFrame::AskForValues() {
   RunParameters& params = TheRunParameters();
   CEnterValuesDlg dialog(hwnd_);
-  dialog.stepDays = params.stepDays;
-  dialog.durationYears = params.durationYears;
-  dialog.interactionChoice = params.interactionChoice;
-  dialog.plotSpeed = params.plotSpeed;
+  SeedDialog(params, dialog);
   if (dialog.DoModal() != IDOK) return false;
-  params.stepDays = dialog.stepDays;
-  params.durationYears = dialog.durationYears;
-  params.interactionChoice = dialog.interactionChoice;
-  params.plotSpeed = dialog.plotSpeed;
-  params.plotEnabled = 1;
+  AcceptDialog(dialog, params);
   return true;
 }
 
