@@ -1,30 +1,20 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstring>
 
 #include "tools/render/process_guard.h"
+#include "tools/render/process_guard_platform.h"
 
 namespace quorvex {
 namespace {
 
-// Written from a signal handler: both must be lock-free.
-std::atomic<bool> gInterrupted{false};
-std::atomic<int> gSignal{0};
-static_assert(std::atomic<bool>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
-
-bool gStdoutClosedAtStart = false;
-
 constexpr int kTerminating[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 void OnTerminate(int sig) {
-  int none = 0;
-  gSignal.compare_exchange_strong(none, sig);  // the first request decides the status
-  gInterrupted.store(true);
+  NoteTerminatingRequest(sig);
 }
 
 }  // namespace
@@ -34,7 +24,7 @@ bool StartProcessGuard(std::string& error) {
   // closed one itself.
   for (int fd = 0; fd <= 2; ++fd) {
     if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-    if (fd == STDOUT_FILENO) gStdoutClosedAtStart = true;
+    if (fd == STDOUT_FILENO) NoteStdoutClosedAtStart();
     const int null = open("/dev/null", fd == STDIN_FILENO ? O_RDONLY : O_WRONLY);
     if (null < 0) {
       error = std::string("cannot open /dev/null: ") + std::strerror(errno);
@@ -61,24 +51,6 @@ bool StartProcessGuard(std::string& error) {
   // other write error, temporaries removed.
   std::signal(SIGPIPE, SIG_IGN);
   return true;
-}
-
-const std::atomic<bool>& InterruptFlag() {
-  return gInterrupted;
-}
-
-int InterruptExitStatus() {
-  return 128 + gSignal.load();
-}
-
-bool CloseStandardOutput(std::string& error) {
-  errno = 0;
-  int err = 0;
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) err = errno ? errno : EIO;
-  if (std::fclose(stdout) != 0 && !err) err = errno;
-  if (!err && gStdoutClosedAtStart) err = EBADF;
-  if (err) error = std::strerror(err);
-  return err == 0;
 }
 
 }  // namespace quorvex

@@ -2,22 +2,16 @@
 #include <io.h>
 #include <windows.h>
 
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 
 #include "tools/render/process_guard.h"
+#include "tools/render/process_guard_platform.h"
 
 namespace quorvex {
 namespace {
-
-// Written from the console's control thread.
-std::atomic<bool> gInterrupted{false};
-std::atomic<int> gSignal{0};
-
-bool gStdoutClosedAtStart = false;
 
 // The exit status follows the POSIX signal numbers: Ctrl+C and Ctrl+Break
 // interrupt (130), a closed console, a logoff or a shutdown hang up (129).
@@ -27,9 +21,7 @@ constexpr int kHangUp = 1;
 BOOL WINAPI OnConsoleControl(DWORD event) {
   const bool hangUp = event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT;
   if (!hangUp && event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  int none = 0;
-  gSignal.compare_exchange_strong(none, hangUp ? kHangUp : kInterrupt);
-  gInterrupted.store(true);
+  NoteTerminatingRequest(hangUp ? kHangUp : kInterrupt);
   // After a close, logoff or shutdown the system ends the process as soon as
   // this returns: wait here instead, so that the run can remove its
   // temporary files and leave main, which ends this thread too.
@@ -64,7 +56,7 @@ bool StartProcessGuard(std::string& error) {
   };
   for (const auto& s : streams) {
     if (!IsClosed(s.fd)) continue;
-    if (s.fd == 1) gStdoutClosedAtStart = true;
+    if (s.fd == 1) NoteStdoutClosedAtStart();
     if (!Reopen(s.fd, s.stream, s.stdHandle)) {
       error = std::string("cannot open NUL: ") + std::strerror(errno);
       return false;
@@ -74,24 +66,6 @@ bool StartProcessGuard(std::string& error) {
   // system then does not call handlers for it at all.
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
   return true;
-}
-
-const std::atomic<bool>& InterruptFlag() {
-  return gInterrupted;
-}
-
-int InterruptExitStatus() {
-  return 128 + gSignal.load();
-}
-
-bool CloseStandardOutput(std::string& error) {
-  errno = 0;
-  int err = 0;
-  if (std::fflush(stdout) != 0 || std::ferror(stdout)) err = errno ? errno : EIO;
-  if (std::fclose(stdout) != 0 && !err) err = errno;
-  if (!err && gStdoutClosedAtStart) err = EBADF;
-  if (err) error = std::strerror(err);
-  return err == 0;
 }
 
 }  // namespace quorvex
