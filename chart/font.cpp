@@ -52,14 +52,8 @@ bool Resolve(const FontRequest& request, std::string& file, int& index) {
 
 }  // namespace
 
-Font::Font(int cellHeight) : cellHeight_(cellHeight), ascent_(cellHeight - cellHeight / 5) {}
-
 Font::~Font() {
   delete face_;
-}
-
-std::unique_ptr<Font> Font::Missing(int cellHeight) {
-  return std::unique_ptr<Font>(new Font(cellHeight > 0 ? cellHeight : 1));
 }
 
 std::unique_ptr<Font> Font::Load(const FontRequest& request) {
@@ -94,18 +88,9 @@ std::unique_ptr<Font> Font::Load(const FontRequest& request) {
   return font;
 }
 
-const Glyph& Font::GlyphFor(unsigned char c) const {
-  std::unique_ptr<Glyph>& slot = cache_[c];
-  if (slot) return *slot;
-  slot = std::make_unique<Glyph>();
-  Glyph& g = *slot;
-  // Without a face the cell still has a width, about that of an average
-  // character, so the text's cells are filled.
-  g.advance = (cellHeight_ + 1) / 2;
-  if (!face_) return g;
-
+void Font::RenderGlyph(unsigned char c, Glyph& g) const {
   FT_Face face = face_->face;
-  if (FT_Load_Char(face, c, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) != 0) return g;
+  if (FT_Load_Char(face, c, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) != 0) return;
   const FT_GlyphSlot slotInfo = face->glyph;
   g.advance = static_cast<int>((slotInfo->advance.x + 32) >> 6);
   const FT_Bitmap& bm = slotInfo->bitmap;
@@ -122,7 +107,6 @@ const Glyph& Font::GlyphFor(unsigned char c) const {
       g.ink[static_cast<size_t>(y) * g.width + x] = set ? 1 : 0;
     }
   }
-  return g;
 }
 
 }  // namespace quorvex

@@ -48,6 +48,9 @@ class Font {
 
  private:
   explicit Font(int cellHeight);
+  // Fills in a glyph from the loaded face: its advance, and its ink where
+  // the face has some. Left as it is where the face cannot render it.
+  void RenderGlyph(unsigned char c, Glyph& g) const;
   struct FaceHandle;
 
   int cellHeight_;

@@ -21,14 +21,8 @@ struct Font::FaceHandle {
   }
 };
 
-Font::Font(int cellHeight) : cellHeight_(cellHeight), ascent_(cellHeight - cellHeight / 5) {}
-
 Font::~Font() {
   delete face_;
-}
-
-std::unique_ptr<Font> Font::Missing(int cellHeight) {
-  return std::unique_ptr<Font>(new Font(cellHeight > 0 ? cellHeight : 1));
 }
 
 std::unique_ptr<Font> Font::Load(const FontRequest& request) {
@@ -55,28 +49,19 @@ std::unique_ptr<Font> Font::Load(const FontRequest& request) {
   return font;
 }
 
-const Glyph& Font::GlyphFor(unsigned char c) const {
-  std::unique_ptr<Glyph>& slot = cache_[c];
-  if (slot) return *slot;
-  slot = std::make_unique<Glyph>();
-  Glyph& g = *slot;
-  // Without a face the cell still has a width, about that of an average
-  // character, so the text's cells are filled.
-  g.advance = (cellHeight_ + 1) / 2;
-  if (!face_) return g;
-
+void Font::RenderGlyph(unsigned char c, Glyph& g) const {
   // ISO 8859-1 bytes are the first 256 Unicode code points.
   const UINT ch = c;
   const MAT2 identity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
   GLYPHMETRICS gm{};
   const DWORD size = GetGlyphOutlineW(face_->dc, ch, GGO_BITMAP, &gm, 0, nullptr, &identity);
-  if (size == GDI_ERROR) return g;
+  if (size == GDI_ERROR) return;
   g.advance = gm.gmCellIncX;
   // A glyph without ink (a space) has an empty bitmap but a nominal 1 x 1
   // black box.
-  if (size == 0) return g;
+  if (size == 0) return;
   std::vector<BYTE> bits(size);
-  if (GetGlyphOutlineW(face_->dc, ch, GGO_BITMAP, &gm, size, bits.data(), &identity) == GDI_ERROR) return g;
+  if (GetGlyphOutlineW(face_->dc, ch, GGO_BITMAP, &gm, size, bits.data(), &identity) == GDI_ERROR) return;
 
   g.left = gm.gmptGlyphOrigin.x;
   g.top = gm.gmptGlyphOrigin.y;
@@ -87,7 +72,7 @@ const Glyph& Font::GlyphFor(unsigned char c) const {
   const size_t pitch = ((static_cast<size_t>(g.width) + 31) / 32) * 4;
   if (pitch * g.rows > bits.size()) {
     g.width = g.rows = 0;
-    return g;
+    return;
   }
   g.ink.assign(static_cast<size_t>(g.width) * g.rows, 0);
   for (int y = 0; y < g.rows; ++y) {
@@ -95,7 +80,6 @@ const Glyph& Font::GlyphFor(unsigned char c) const {
     for (int x = 0; x < g.width; ++x)
       g.ink[static_cast<size_t>(y) * g.width + x] = (row[x >> 3] >> (7 - (x & 7))) & 1;
   }
-  return g;
 }
 
 }  // namespace quorvex
