@@ -19,17 +19,10 @@ repeats=${1:-5}
 
 if [ "${QUORVEX_BENCH_INSIDE:-}" != 1 ]; then
   work=$(mktemp -d /tmp/quorvex-bench.XXXXXX)
-  exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  exec 3>&-
+  . scripts/private-xvfb.sh
+  start_private_xvfb "$work"
   trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
-  for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-  done
-  export DISPLAY=":$(cat "$work/display")" QUORVEX_BENCH_INSIDE=1 QUORVEX_BENCH_WORK=$work
-  unset WINEPREFIX
+  export QUORVEX_BENCH_INSIDE=1 QUORVEX_BENCH_WORK=$work
   status=0
   scripts/with-wine "$0" "$@" || status=$?
   exit "$status"

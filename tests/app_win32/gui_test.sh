@@ -24,18 +24,9 @@ if [ "${1:-}" != --in-prefix ]; then
   work=$4
   mkdir -p "$work"
   rm -f "$work"/*.png "$work/display"
-  # A display of our own, the first free one.
-  exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  exec 3>&-
+  . "$here/../../scripts/private-xvfb.sh"
+  start_private_xvfb "$work"
   trap 'kill "$xvfb" 2>/dev/null || true' EXIT
-  for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-  done
-  export DISPLAY=":$(cat "$work/display")"
-  unset WINEPREFIX
   status=0
   "$here/../../scripts/with-wine" "$0" --in-prefix "$@" || status=$?
   exit "$status"
