@@ -41,6 +41,8 @@ fail() {
   echo "FAIL: $*" >&2
   exit 1
 }
+# Any other command that fails ends the test; say which.
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND exited with $?" >&2' ERR
 
 # Wine's console output ends lines with CRLF.
 probe() { wine "$probe" "$@" | tr -d '\r'; }
@@ -48,8 +50,16 @@ probe() { wine "$probe" "$@" | tr -d '\r'; }
 start_app() {
   wine "$quorvex" </dev/null >"$work/quorvex.log" 2>&1 &
   app=$!
-  timeout 30 xdotool search --sync --onlyvisible --name "^Enter Values$" >/dev/null ||
+  local dialog
+  dialog=$(timeout 30 xdotool search --sync --onlyvisible --name "^Enter Values$" | head -n 1) ||
     fail "the \"Enter Values\" dialog did not open (see $work/quorvex.log)"
+  # Keys go to the window with the keyboard focus: wait until the dialog has
+  # it, or a loaded machine may type before it does.
+  for _ in $(seq 100); do
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$dialog" ] && return 0
+    sleep 0.1
+  done
+  fail "the \"Enter Values\" dialog never got the keyboard focus"
 }
 
 # Closes the main window as its close box does; the program must end.
