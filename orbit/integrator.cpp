@@ -112,11 +112,10 @@ void NeptuneStepsAt(const KeplerOrbit& neptune, double firstT, double dt, int n,
     for (int j = 0; j < count; ++j) {
       // The times are whole numbers of days, so that this sum is exact.
       const double t = firstT + static_cast<double>(first + j) * dt;
-      mean[j] = neptune.meanMotion * t + neptune.meanAtEpoch;
+      mean[j] = neptune.MeanAt(t);
     }
     SolveKeplerInterleaved(mean, neptune.e, E, count);
-    for (int j = 0; j < count; ++j)
-      o[j].pos = neptune.ToEcliptic((std::cos(E[j]) - neptune.e) * neptune.a, std::sin(E[j]) * neptune.b);
+    for (int j = 0; j < count; ++j) o[j].pos = neptune.PositionFromEccentric(E[j]);
     for (int j = 0; j < count; ++j) {
       o[j].indirect = NeptuneIndirectTerm(o[j].pos);
       theta[j] = std::atan2(o[j].pos.y, o[j].pos.x);

@@ -102,9 +102,12 @@ StateVector KeplerOrbit::ToEcliptic(double x, double y) const {
   return {x1 * cosNode - y1c * sinNode, x1 * sinNode + y1c * cosNode, y1 * sinIncl};
 }
 
-StateVector KeplerOrbit::PositionAt(double t) const {
-  const double E = SolveKepler(meanMotion * t + meanAtEpoch, e);
+StateVector KeplerOrbit::PositionFromEccentric(double E) const {
   return ToEcliptic((std::cos(E) - e) * a, std::sin(E) * b);
+}
+
+StateVector KeplerOrbit::PositionAt(double t) const {
+  return PositionFromEccentric(SolveKepler(MeanAt(t), e));
 }
 
 StateVector OrbitalToEcliptic(double x, double y, double omegaDeg, double OmegaDeg, double iDeg) {
@@ -137,7 +140,7 @@ StateVector PlutoStartVelocity(double E) {
 PlutoStart PlutoStartState() {
   const KeplerOrbit pluto(PlutoElements);
   const double E = SolveKepler(MeanAnomalyAt(PlutoElements, 0.0), PlutoElements.e);
-  const StateVector position = pluto.ToEcliptic((std::cos(E) - pluto.e) * pluto.a, std::sin(E) * pluto.b);
+  const StateVector position = pluto.PositionFromEccentric(E);
   const StateVector v = PlutoStartVelocity(E);
   return {position, pluto.ToEcliptic(v.x, v.y)};
 }

@@ -83,6 +83,11 @@ struct KeplerOrbit {
   explicit KeplerOrbit(const OrbitalElements& elements);
 
   StateVector PositionAt(double t) const;
+  // The mean anomaly at time t, degrees, not reduced.
+  double MeanAt(double t) const { return meanMotion * t + meanAtEpoch; }
+  // The point on the ellipse for the eccentric anomaly E, in the ecliptic
+  // frame.
+  StateVector PositionFromEccentric(double E) const;
   StateVector ToEcliptic(double x, double y) const;
 
   double a;
