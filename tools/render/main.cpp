@@ -233,6 +233,11 @@ int ReportInterrupted() {
   return InterruptExitStatus();
 }
 
+// A write that failed while an interrupt arrived failed because of it.
+int WriteFailed(const std::string& path, const std::string& error) {
+  return Interrupted() ? ReportInterrupted() : CannotWrite(path, error);
+}
+
 int Render(const Options& opt) {
   // Every output is checked before the run, so that a name that cannot be
   // written is refused at once rather than after minutes of computing.
@@ -248,10 +253,10 @@ int Render(const Options& opt) {
     return 2;
   }
   // Opening a pipe waits for its reader; an interrupt ends the wait.
-  if (!png.Open(error)) return Interrupted() ? ReportInterrupted() : CannotWrite(opt.output, error);
+  if (!png.Open(error)) return WriteFailed(opt.output, error);
   std::unique_ptr<SampleWriter> samples;
   if (withSamples) {
-    if (!csv.Open(error)) return Interrupted() ? ReportInterrupted() : CannotWrite(opt.samples, error);
+    if (!csv.Open(error)) return WriteFailed(opt.samples, error);
     samples = std::make_unique<SampleWriter>(csv.stream());
   }
 
@@ -283,12 +288,8 @@ int Render(const Options& opt) {
 
   // Both results complete and closed before either is put in place, so that
   // a failure leaves every existing file as it was.
-  if (!WritePng(png.stream(), canvas, error) || !png.Finish(error)) {
-    return Interrupted() ? ReportInterrupted() : CannotWrite(opt.output, error);
-  }
-  if (withSamples && !csv.Finish(error)) {
-    return Interrupted() ? ReportInterrupted() : CannotWrite(opt.samples, error);
-  }
+  if (!WritePng(png.stream(), canvas, error) || !png.Finish(error)) return WriteFailed(opt.output, error);
+  if (withSamples && !csv.Finish(error)) return WriteFailed(opt.samples, error);
   if (Interrupted()) return ReportInterrupted();
   if (withSamples && !csv.Commit(error)) return CannotWrite(opt.samples, error);
   if (!png.Commit(error)) return CannotWrite(opt.output, error);
