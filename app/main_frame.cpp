@@ -6,7 +6,6 @@
 #include <QProxyStyle>
 #include <QStyleOptionMenuItem>
 #include <QWindowStateChangeEvent>
-#include <algorithm>
 
 #include "app/enter_values_dlg.h"
 #include "app/message_box.h"
@@ -83,12 +82,10 @@ void CMainFrame::OnEnterNewValues() {
 }
 
 void CMainFrame::Dispatch(Command command) {
-  if (view_.runInProgress() || !pending_.empty()) {
-    if (std::find(pending_.begin(), pending_.end(), command) == pending_.end()) pending_.push_back(command);
+  if (pending_.Offer(command, view_.runInProgress()))
+    Execute(command);
+  else
     ShowBusy(true);
-    return;
-  }
-  Execute(command);
 }
 
 void CMainFrame::Execute(Command command) {
@@ -103,13 +100,9 @@ void CMainFrame::Execute(Command command) {
 }
 
 void CMainFrame::RunPendingCommands() {
-  // One command at a time: a command that starts a new run holds the rest
-  // back until that run has ended too.
-  while (!pending_.empty() && !view_.runInProgress()) {
-    const Command command = pending_.front();
-    pending_.pop_front();
+  while (const std::optional<Command> command = pending_.Take(view_.runInProgress())) {
     if (pending_.empty()) ShowBusy(false);
-    Execute(command);
+    Execute(*command);
   }
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QMainWindow>
-#include <deque>
 
+#include "app/pending_commands.h"
 #include "app/plot_view.h"
 
 class QAction;
@@ -48,9 +48,8 @@ class CMainFrame : public QMainWindow {
  private:
   enum class Command { EnterNewValues, About };
 
-  // Menu commands chosen while a run is in progress wait for it to end and
-  // are then carried out in order, each once however often it was chosen;
-  // meanwhile the pointer shows that the program is busy.
+  // Menu commands chosen while a run is in progress wait for it to end (see
+  // PendingCommands); meanwhile the pointer shows that the program is busy.
   void Dispatch(Command command);
   void Execute(Command command);
   void RunPendingCommands();
@@ -62,7 +61,7 @@ class CMainFrame : public QMainWindow {
   QAction* enterNewValues_;
   QAction* exit_;
   QAction* about_;
-  std::deque<Command> pending_;
+  PendingCommands<Command> pending_;
 };
 
 }  // namespace quorvex

@@ -63,7 +63,8 @@ void CPlotView::RunSlice() {
   // when the display is slow to take the pictures: the run spends at most
   // a twentieth of its time outside its slices, so that it takes hardly
   // longer in the window than without one.
-  if (sinceRefresh_.hasExpired(kRefreshMs) && betweenSlicesNs_ * 20 <= runClock_.nsecsElapsed()) {
+  if (sinceRefresh_.hasExpired(RunPacer::kRefresh.count()) &&
+      betweenSlicesNs_ * 20 <= runClock_.nsecsElapsed()) {
     sinceRefresh_.start();
     update();
   }
@@ -99,11 +100,11 @@ void CPlotView::RefreshImage(QSize device) {
       continue;
     }
     lastRow = row;
-    // 0x00BBGGRR to 0xFFRRGGBB.
+    // Opaque 0xFFRRGGBB.
     const Color* line = src + static_cast<size_t>(row) * w;
     for (int j = 0; j < dw; ++j) {
       const Color c = line[dw == w ? j : columns_[static_cast<size_t>(j)]];
-      dst[j] = 0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+      dst[j] = 0xFF000000u | ToXrgb(c);
     }
   }
 }

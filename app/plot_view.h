@@ -54,8 +54,6 @@ class CPlotView : public QFrame {
   std::vector<int> columns_;  // the canvas column of every image column
   bool imageStale_ = true;
   QTimer sliceTimer_;
-  // How often a run in progress is shown, at most.
-  static constexpr qint64 kRefreshMs = 40;
   QElapsedTimer sinceRefresh_;
   QElapsedTimer runClock_;    // since the run began
   QElapsedTimer sinceSlice_;  // since the last slice ended

@@ -20,6 +20,10 @@ class RunPacer {
   static constexpr std::chrono::microseconds kPause{1000};
   // Steps between looks at the clock.
   static constexpr std::int64_t kStepsPerCheck = 1024;
+  // During a run a view shows the canvas at most this often: every showing
+  // copies the whole surface to the display, and after every slice that
+  // would slow the run markedly on a slow display.
+  static constexpr std::chrono::milliseconds kRefresh{40};
 
   // Advances the run by one slice. Returns true when the run is over (its
   // end time reached or a stop honoured; the closing line is drawn), false

@@ -24,6 +24,10 @@ constexpr int GreenOf(Color c) {
 constexpr int BlueOf(Color c) {
   return static_cast<int>((c >> 16) & 0xFF);
 }
+// The colour as 0x00RRGGBB, the order of the screens' 32-bit surfaces.
+constexpr std::uint32_t ToXrgb(Color c) {
+  return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+}
 
 inline constexpr Color kBlack = 0x00000000;
 inline constexpr Color kWhite = 0x00FFFFFF;

@@ -143,11 +143,7 @@ void CMainFrame::OnEnterNewValues() {
 }
 
 void CMainFrame::Dispatch(int id) {
-  if (view_.runInProgress() || !pending_.empty()) {
-    if (std::find(pending_.begin(), pending_.end(), id) == pending_.end()) pending_.push_back(id);
-    return;
-  }
-  Execute(id);
+  if (pending_.Offer(id, view_.runInProgress())) Execute(id);
 }
 
 void CMainFrame::Execute(int id) {
@@ -158,13 +154,7 @@ void CMainFrame::Execute(int id) {
 }
 
 void CMainFrame::RunPendingCommands() {
-  // One command at a time: a command that starts a new run holds the rest
-  // back until that run has ended too.
-  while (!pending_.empty() && !view_.runInProgress()) {
-    const int id = pending_.front();
-    pending_.erase(pending_.begin());
-    Execute(id);
-  }
+  while (const std::optional<int> id = pending_.Take(view_.runInProgress())) Execute(*id);
 }
 
 void CMainFrame::KeepRunningInModalLoop(bool on) {

@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-#include <vector>
-
+#include "app/pending_commands.h"
 #include "app/win32/plot_view.h"
 #include "app/win32/window_proc.h"
 
@@ -47,8 +46,8 @@ class CMainFrame {
   // on a freshly erased view.
   void OnEnterNewValues();
 
-  // Menu commands chosen while a run is in progress wait for it to end and
-  // are then carried out in the order chosen, each once.
+  // Menu commands chosen while a run is in progress wait for it to end (see
+  // PendingCommands).
   void Dispatch(int id);
   void Execute(int id);
   void RunPendingCommands();
@@ -60,7 +59,7 @@ class CMainFrame {
 
   HWND hwnd_ = nullptr;
   CPlotView view_;
-  std::vector<int> pending_;
+  PendingCommands<int> pending_;
   bool minimised_ = false;
   int modalLoops_ = 0;
 };

@@ -87,7 +87,8 @@ void CPlotView::RunSlice() {
   // The canvas moved on; it is shown at once when the run is over, else once
   // the redraw interval has passed (or whenever the system asks for a paint).
   surfaceStale_ = true;
-  if (over || GetTickCount() - lastPaint_ >= kRedrawIntervalMs) InvalidateRect(hwnd_, nullptr, FALSE);
+  if (over || GetTickCount() - lastPaint_ >= static_cast<DWORD>(RunPacer::kRefresh.count()))
+    InvalidateRect(hwnd_, nullptr, FALSE);
   if (over) {
     run_.reset();
     PostMessageA(GetParent(hwnd_), kRunEndedMessage, 0, 0);
@@ -159,15 +160,11 @@ void CPlotView::FreeSurface() {
 void CPlotView::RefreshSurface() {
   if (!surfaceStale_ || !surfaceBits_) return;
   surfaceStale_ = false;
-  // 0x00BBGGRR to the DIB's 0x00RRGGBB over the whole surface in one pass;
-  // 32-bit rows have no padding.
+  // The whole surface in one pass; 32-bit rows have no padding.
   GdiFlush();
   const Color* src = canvas_->pixels().data();
   const size_t n = canvas_->pixels().size();
-  for (size_t i = 0; i < n; ++i) {
-    const Color c = src[i];
-    surfaceBits_[i] = ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
-  }
+  for (size_t i = 0; i < n; ++i) surfaceBits_[i] = ToXrgb(src[i]);
 }
 
 void CPlotView::OnPaint() {

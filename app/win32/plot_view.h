@@ -22,10 +22,6 @@ class CPlotView {
   // Posted to the parent when a run has ended, by reaching its end time or
   // by a click.
   static constexpr UINT kRunEndedMessage = WM_APP + 1;
-  // During a run the view is redrawn at most this often: every redraw
-  // costs the same whole-surface copy, and on a slow display (Wine on X)
-  // redrawing after every slice would slow the run markedly.
-  static constexpr DWORD kRedrawIntervalMs = 40;
 
   CPlotView();
   ~CPlotView();
