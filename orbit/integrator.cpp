@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "orbit/math.h"
+
 namespace quorvex {
 namespace {
 
@@ -57,8 +59,8 @@ double Speed(const StateVector& V) {
 }
 
 StateVector ToNeptuneFrame(const StateVector& D, const StateVector& V) {
-  const double theta = std::atan2(D.y, D.x);
-  return Rotate(std::cos(theta), std::sin(theta), V);
+  const SinCosPair sc = SinCos(Atan2(D.y, D.x));
+  return Rotate(sc.cos, sc.sin, V);
 }
 
 IntegratorState StartIntegrator(int stepDays, bool interactionOn) {
@@ -92,9 +94,9 @@ NeptuneStep NeptuneStepAt(const KeplerOrbit& neptune, double t) {
   n.indirect = NeptuneIndirectTerm(n.pos);
   // Both rotations of a step turn by Neptune's longitude: take it and its
   // sine and cosine once for the two.
-  const double theta = std::atan2(n.pos.y, n.pos.x);
-  n.cosTheta = std::cos(theta);
-  n.sinTheta = std::sin(theta);
+  const SinCosPair sc = SinCos(Atan2(n.pos.y, n.pos.x));
+  n.cosTheta = sc.cos;
+  n.sinTheta = sc.sin;
   n.rot = Rotate(n.cosTheta, n.sinTheta, n.pos);
   return n;
 }
@@ -118,11 +120,12 @@ void NeptuneStepsAt(const KeplerOrbit& neptune, double firstT, double dt, int n,
     for (int j = 0; j < count; ++j) o[j].pos = neptune.PositionFromEccentric(E[j]);
     for (int j = 0; j < count; ++j) {
       o[j].indirect = NeptuneIndirectTerm(o[j].pos);
-      theta[j] = std::atan2(o[j].pos.y, o[j].pos.x);
+      theta[j] = Atan2(o[j].pos.y, o[j].pos.x);
     }
     for (int j = 0; j < count; ++j) {
-      o[j].cosTheta = std::cos(theta[j]);
-      o[j].sinTheta = std::sin(theta[j]);
+      const SinCosPair sc = SinCos(theta[j]);
+      o[j].cosTheta = sc.cos;
+      o[j].sinTheta = sc.sin;
       o[j].rot = Rotate(o[j].cosTheta, o[j].sinTheta, o[j].pos);
     }
   }

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "orbit/math.h"
+
 namespace quorvex {
 namespace {
 
@@ -34,8 +36,9 @@ double SolveKepler(double meanAnomalyDeg, double e) {
   const double mr = DegToRad(meanAnomalyDeg);
   double E = mr;
   for (;;) {
-    const double s = std::sin(E);
-    const double c = std::cos(E);
+    const SinCosPair sc = SinCos(E);
+    const double s = sc.sin;
+    const double c = sc.cos;
     const double f = (E - e * s) - mr;
     // The residual is multiplied by (1 - e cos E), not divided by it; the
     // stop test looks at the residual this iteration started with.
@@ -64,8 +67,9 @@ void SolveKeplerInterleaved(const double* meanAnomalyDeg, double e, double* E, i
       int kept = 0;
       for (int j = 0; j < open; ++j) {
         const double x = cur[j];
-        const double s = std::sin(x);
-        const double c = std::cos(x);
+        const SinCosPair sc = SinCos(x);
+        const double s = sc.sin;
+        const double c = sc.cos;
         const double f = (x - e * s) - mr[j];
         const double next = x - (1.0 - e * c) * f;
         if (std::fabs(f) * kKeplerStopFactor > 1.0) {
@@ -88,12 +92,12 @@ KeplerOrbit::KeplerOrbit(const OrbitalElements& el)
       b(MinorAxis(el)),
       meanMotion(MeanMotion(el)),
       meanAtEpoch(MeanAtEpoch(el)),
-      cosOmegaPeri(std::cos(DegToRad(el.omega))),
-      sinOmegaPeri(std::sin(DegToRad(el.omega))),
-      cosNode(std::cos(DegToRad(el.Omega))),
-      sinNode(std::sin(DegToRad(el.Omega))),
-      cosIncl(std::cos(DegToRad(el.i))),
-      sinIncl(std::sin(DegToRad(el.i))) {}
+      cosOmegaPeri(Cos(DegToRad(el.omega))),
+      sinOmegaPeri(Sin(DegToRad(el.omega))),
+      cosNode(Cos(DegToRad(el.Omega))),
+      sinNode(Sin(DegToRad(el.Omega))),
+      cosIncl(Cos(DegToRad(el.i))),
+      sinIncl(Sin(DegToRad(el.i))) {}
 
 StateVector KeplerOrbit::ToEcliptic(double x, double y) const {
   const double x1 = x * cosOmegaPeri - y * sinOmegaPeri;
@@ -103,7 +107,8 @@ StateVector KeplerOrbit::ToEcliptic(double x, double y) const {
 }
 
 StateVector KeplerOrbit::PositionFromEccentric(double E) const {
-  return ToEcliptic((std::cos(E) - e) * a, std::sin(E) * b);
+  const SinCosPair sc = SinCos(E);
+  return ToEcliptic((sc.cos - e) * a, sc.sin * b);
 }
 
 StateVector KeplerOrbit::PositionAt(double t) const {
@@ -114,10 +119,10 @@ StateVector OrbitalToEcliptic(double x, double y, double omegaDeg, double OmegaD
   const double w = DegToRad(omegaDeg);
   const double node = DegToRad(OmegaDeg);
   const double incl = DegToRad(iDeg);
-  const double x1 = x * std::cos(w) - y * std::sin(w);
-  const double y1 = x * std::sin(w) + y * std::cos(w);
-  return {x1 * std::cos(node) - (y1 * std::cos(incl)) * std::sin(node),
-          x1 * std::sin(node) + (y1 * std::cos(incl)) * std::cos(node), y1 * std::sin(incl)};
+  const double x1 = x * Cos(w) - y * Sin(w);
+  const double y1 = x * Sin(w) + y * Cos(w);
+  return {x1 * Cos(node) - (y1 * Cos(incl)) * Sin(node),
+          x1 * Sin(node) + (y1 * Cos(incl)) * Cos(node), y1 * Sin(incl)};
 }
 
 StateVector PositionAt(const OrbitalElements& elements, double t) {
@@ -125,8 +130,8 @@ StateVector PositionAt(const OrbitalElements& elements, double t) {
 }
 
 double TrueAnomalyFromEccentric(double E) {
-  const double tanHalf = std::tan(E / 2.0);
-  return 2.0 * std::atan(std::sqrt(kPlutoEccentricityRatio * Square(tanHalf)));
+  const double tanHalf = Tan(E / 2.0);
+  return 2.0 * Atan(std::sqrt(kPlutoEccentricityRatio * Square(tanHalf)));
 }
 
 StateVector PlutoStartVelocity(double E) {
@@ -134,7 +139,7 @@ StateVector PlutoStartVelocity(double E) {
   const double p = (1.0 - Square(e)) * PlutoElements.a;
   const double h = std::sqrt(Square(kGauss) * p);
   const double nu = TrueAnomalyFromEccentric(E);
-  return {-(std::sin(nu) * h) / p, ((std::cos(nu) + e) * h) / p, 0.0};
+  return {-(Sin(nu) * h) / p, ((Cos(nu) + e) * h) / p, 0.0};
 }
 
 PlutoStart PlutoStartState() {

@@ -125,9 +125,10 @@ constexpr double kC6 = -1.0 / 720.0;
 // terms and the table's error add below 2^-80. Sum: under 2^-67.7 of the
 // result, together with the reduction's 2^-72.
 inline void SinCosKernel(double rh, double rl, double& sh, double& sl, double& ch, double& cl) {
-  const double sgn = rh < 0.0 ? -1.0 : 1.0;
-  const double r = rh * sgn;
-  const double dl = rl * sgn;
+  // sin is odd and cos even: work on |r| and give sin r the sign of r.
+  const std::uint64_t sign = std::bit_cast<std::uint64_t>(rh) & (std::uint64_t{1} << 63);
+  const double r = std::bit_cast<double>(std::bit_cast<std::uint64_t>(rh) ^ sign);
+  const double dl = std::bit_cast<double>(std::bit_cast<std::uint64_t>(rl) ^ sign);
   const double id = (r * 256.0 + kRoundToInt) - kRoundToInt;
   const SinCosEntry& t = kSinCosTable[static_cast<int>(id)];
   const double dh = r - id * 0x1p-8;
@@ -147,8 +148,8 @@ inline void SinCosKernel(double rh, double rl, double& sh, double& sl, double& c
   const double sSmall = (t.sinHi * cosDm1 + t.cosHi * sinDmD) + (t.cosHi * dl + t.cosLo * dh);
   const double sLow = se + (pe + (t.sinLo + sSmall));
   FastTwoSum(s, sLow, sh, sl);
-  sh *= sgn;
-  sl *= sgn;
+  sh = std::bit_cast<double>(std::bit_cast<std::uint64_t>(sh) ^ sign);
+  sl = std::bit_cast<double>(std::bit_cast<std::uint64_t>(sl) ^ sign);
 
   // cos r
   double q, qe;
@@ -245,12 +246,19 @@ bool SinCosFastParts(double x, double* sinHi, double* sinLo, double* cosHi, doub
   if (!ReduceHalfPi(x, rh, rl, quadrant)) return false;
   double sh, sl, ch, cl;
   SinCosKernel(rh, rl, sh, sl, ch, cl);
-  switch (quadrant) {
-    case 0: *sinHi = sh, *sinLo = sl, *cosHi = ch, *cosLo = cl; break;
-    case 1: *sinHi = ch, *sinLo = cl, *cosHi = -sh, *cosLo = -sl; break;
-    case 2: *sinHi = -sh, *sinLo = -sl, *cosHi = -ch, *cosLo = -cl; break;
-    default: *sinHi = -ch, *sinLo = -cl, *cosHi = sh, *cosLo = sl; break;
-  }
+  // By quadrant: (sin, cos) x = (s, c), (c, -s), (-s, -c), (-c, s) of r,
+  // chosen with bit operations rather than branches.
+  const std::uint64_t swap = std::uint64_t{0} - static_cast<std::uint64_t>(quadrant & 1);
+  const std::uint64_t sinSign = static_cast<std::uint64_t>(quadrant & 2) << 62;
+  const std::uint64_t cosSign = static_cast<std::uint64_t>((quadrant + 1) & 2) << 62;
+  auto pick = [swap](double a, double b, std::uint64_t sign) {
+    const std::uint64_t ua = std::bit_cast<std::uint64_t>(a), ub = std::bit_cast<std::uint64_t>(b);
+    return std::bit_cast<double>(((ua & ~swap) | (ub & swap)) ^ sign);
+  };
+  *sinHi = pick(sh, ch, sinSign);
+  *sinLo = pick(sl, cl, sinSign);
+  *cosHi = pick(ch, sh, cosSign);
+  *cosLo = pick(cl, sl, cosSign);
   return true;
 }
 
