@@ -117,16 +117,34 @@ void NeptuneStepsAt(const KeplerOrbit& neptune, double firstT, double dt, int n,
       mean[j] = neptune.MeanAt(t);
     }
     SolveKeplerInterleaved(mean, neptune.e, E, count);
-    for (int j = 0; j < count; ++j) o[j].pos = neptune.PositionFromEccentric(E[j]);
-    for (int j = 0; j < count; ++j) {
-      o[j].indirect = NeptuneIndirectTerm(o[j].pos);
-      theta[j] = Atan2(o[j].pos.y, o[j].pos.x);
+    // The sines, cosines and arc tangents two steps at a time (the pair
+    // functions give the same bits as the single ones).
+    for (int j = 0; j < count; j += 2) {
+      const int pair = j + 1 < count ? 2 : 1;
+      const double e2[2] = {E[j], E[j + pair - 1]};
+      SinCosPair sc[2];
+      SinCos2(e2, sc);
+      for (int h = 0; h < pair; ++h) o[j + h].pos = neptune.PositionFromSinCos(sc[h].sin, sc[h].cos);
     }
-    for (int j = 0; j < count; ++j) {
-      const SinCosPair sc = SinCos(theta[j]);
-      o[j].cosTheta = sc.cos;
-      o[j].sinTheta = sc.sin;
-      o[j].rot = Rotate(o[j].cosTheta, o[j].sinTheta, o[j].pos);
+    for (int j = 0; j < count; ++j) o[j].indirect = NeptuneIndirectTerm(o[j].pos);
+    for (int j = 0; j < count; j += 2) {
+      const int pair = j + 1 < count ? 2 : 1;
+      const double y2[2] = {o[j].pos.y, o[j + pair - 1].pos.y};
+      const double x2[2] = {o[j].pos.x, o[j + pair - 1].pos.x};
+      double out[2];
+      Atan2x2(y2, x2, out);
+      for (int h = 0; h < pair; ++h) theta[j + h] = out[h];
+    }
+    for (int j = 0; j < count; j += 2) {
+      const int pair = j + 1 < count ? 2 : 1;
+      const double t2[2] = {theta[j], theta[j + pair - 1]};
+      SinCosPair sc[2];
+      SinCos2(t2, sc);
+      for (int h = 0; h < pair; ++h) {
+        o[j + h].cosTheta = sc[h].cos;
+        o[j + h].sinTheta = sc[h].sin;
+        o[j + h].rot = Rotate(sc[h].cos, sc[h].sin, o[j + h].pos);
+      }
     }
   }
 }

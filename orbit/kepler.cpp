@@ -65,20 +65,28 @@ void SolveKeplerInterleaved(const double* meanAnomalyDeg, double e, double* E, i
     int open = count;
     while (open > 0) {
       int kept = 0;
-      for (int j = 0; j < open; ++j) {
-        const double x = cur[j];
-        const SinCosPair sc = SinCos(x);
-        const double s = sc.sin;
-        const double c = sc.cos;
-        const double f = (x - e * s) - mr[j];
-        const double next = x - (1.0 - e * c) * f;
-        if (std::fabs(f) * kKeplerStopFactor > 1.0) {
-          mr[kept] = mr[j];
-          cur[kept] = next;
-          lane[kept] = lane[j];
-          ++kept;
-        } else {
-          E[lane[j]] = next;
+      // Two equations at a time: their sines and cosines share the lanes of
+      // one vector register (SinCos2 gives the same bits as SinCos).
+      for (int j = 0; j < open; j += 2) {
+        const int pair = j + 1 < open ? 2 : 1;
+        const double x2[2] = {cur[j], cur[j + pair - 1]};
+        SinCosPair sc[2];
+        SinCos2(x2, sc);
+        for (int h = 0; h < pair; ++h) {
+          // `kept` never passes j + h, so the writes below only reach
+          // entries already read.
+          const int k = j + h;
+          const double x = x2[h];
+          const double f = (x - e * sc[h].sin) - mr[k];
+          const double next = x - (1.0 - e * sc[h].cos) * f;
+          if (std::fabs(f) * kKeplerStopFactor > 1.0) {
+            mr[kept] = mr[k];
+            cur[kept] = next;
+            lane[kept] = lane[k];
+            ++kept;
+          } else {
+            E[lane[k]] = next;
+          }
         }
       }
       open = kept;
@@ -108,7 +116,11 @@ StateVector KeplerOrbit::ToEcliptic(double x, double y) const {
 
 StateVector KeplerOrbit::PositionFromEccentric(double E) const {
   const SinCosPair sc = SinCos(E);
-  return ToEcliptic((sc.cos - e) * a, sc.sin * b);
+  return PositionFromSinCos(sc.sin, sc.cos);
+}
+
+StateVector KeplerOrbit::PositionFromSinCos(double sinE, double cosE) const {
+  return ToEcliptic((cosE - e) * a, sinE * b);
 }
 
 StateVector KeplerOrbit::PositionAt(double t) const {
@@ -121,8 +133,8 @@ StateVector OrbitalToEcliptic(double x, double y, double omegaDeg, double OmegaD
   const double incl = DegToRad(iDeg);
   const double x1 = x * Cos(w) - y * Sin(w);
   const double y1 = x * Sin(w) + y * Cos(w);
-  return {x1 * Cos(node) - (y1 * Cos(incl)) * Sin(node),
-          x1 * Sin(node) + (y1 * Cos(incl)) * Cos(node), y1 * Sin(incl)};
+  return {x1 * Cos(node) - (y1 * Cos(incl)) * Sin(node), x1 * Sin(node) + (y1 * Cos(incl)) * Cos(node),
+          y1 * Sin(incl)};
 }
 
 StateVector PositionAt(const OrbitalElements& elements, double t) {

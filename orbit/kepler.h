@@ -88,6 +88,8 @@ struct KeplerOrbit {
   // The point on the ellipse for the eccentric anomaly E, in the ecliptic
   // frame.
   StateVector PositionFromEccentric(double E) const;
+  // The same from sin E and cos E.
+  StateVector PositionFromSinCos(double sinE, double cosE) const;
   StateVector ToEcliptic(double x, double y) const;
 
   double a;

@@ -19,33 +19,38 @@ namespace math_detail {
 namespace {
 
 // a + b = s + e exactly.
-inline void TwoSum(double a, double b, double& s, double& e) {
+template <class V>
+inline void TwoSum(V a, V b, V& s, V& e) {
   s = a + b;
-  const double bb = s - a;
+  const V bb = s - a;
   e = (a - (s - bb)) + (b - bb);
 }
 
 // a + b = s + e exactly, if a is zero or |a| >= |b|.
-inline void FastTwoSum(double a, double b, double& s, double& e) {
+template <class V>
+inline void FastTwoSum(V a, V b, V& s, V& e) {
   s = a + b;
   e = b - (s - a);
 }
 
 // Veltkamp's split: a = hi + lo, each with at most 26 significant bits.
-inline void Split(double a, double& hi, double& lo) {
-  const double t = 134217729.0 * a;  // 2^27 + 1
+template <class V>
+inline void Split(V a, V& hi, V& lo) {
+  const V t = 134217729.0 * a;  // 2^27 + 1
   hi = t - (t - a);
   lo = a - hi;
 }
 
 // a * b = p + e exactly (Dekker), for a split into ah + al.
-inline void TwoProdSplit(double a, double ah, double al, double b, double bh, double bl, double& p, double& e) {
+template <class V>
+inline void TwoProdSplit(V a, V ah, V al, V b, V bh, V bl, V& p, V& e) {
   p = a * b;
   e = ((ah * bh - p) + ah * bl + al * bh) + al * bl;
 }
 
-inline void TwoProd(double a, double b, double& p, double& e) {
-  double ah, al, bh, bl;
+template <class V>
+inline void TwoProd(V a, V b, V& p, V& e) {
+  V ah, al, bh, bl;
   Split(a, ah, al);
   Split(b, bh, bl);
   TwoProdSplit(a, ah, al, b, bh, bl, p, e);
@@ -59,6 +64,69 @@ inline bool RoundsSurely(double hi, double lo, double err) {
 
 inline double Abs(double x) {
   return std::bit_cast<double>(std::bit_cast<std::uint64_t>(x) & ~(std::uint64_t{1} << 63));
+}
+
+// The fast path is written once for plain doubles and once more, through
+// the same templates, for pairs of doubles in GCC/clang vector types (SSE2
+// on x86-64, SIMD128 in WebAssembly): every lane performs exactly the
+// operations of the plain version, in the same order, so both give the same
+// bits.
+typedef double Pair __attribute__((vector_size(16)));
+typedef std::uint64_t PairBits __attribute__((vector_size(16)));
+
+template <class V>
+struct LaneTraits;
+template <>
+struct LaneTraits<double> {
+  static constexpr int kLanes = 1;
+  using Bits = std::uint64_t;
+};
+template <>
+struct LaneTraits<Pair> {
+  static constexpr int kLanes = 2;
+  using Bits = PairBits;
+};
+template <class V>
+using BitsOf = typename LaneTraits<V>::Bits;
+
+inline double Lane(double v, int) {
+  return v;
+}
+inline double Lane(Pair v, int j) {
+  return v[j];
+}
+inline void SetLane(double& v, int, double x) {
+  v = x;
+}
+inline void SetLane(Pair& v, int j, double x) {
+  v[j] = x;
+}
+inline std::uint64_t Lane(std::uint64_t v, int) {
+  return v;
+}
+inline std::uint64_t Lane(PairBits v, int j) {
+  return v[j];
+}
+inline void SetLane(std::uint64_t& v, int, std::uint64_t x) {
+  v = x;
+}
+inline void SetLane(PairBits& v, int j, std::uint64_t x) {
+  v[j] = x;
+}
+
+template <class V>
+inline BitsOf<V> ToBits(V v) {
+  return __builtin_bit_cast(BitsOf<V>, v);
+}
+template <class V>
+inline V FromBits(BitsOf<V> b) {
+  return __builtin_bit_cast(V, b);
+}
+constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
+
+template <class V>
+inline V AbsV(V v) {
+  return FromBits<V>(ToBits(v) & ~kSignBit);
 }
 
 // x + 1.5 * 2^52 - 1.5 * 2^52 rounds x (|x| < 2^51) to the nearest integer.
@@ -84,17 +152,23 @@ constexpr double kPiLo = 0x1.1a62633145c07p-53;
 // 2^-98; the pi/2 left out weighs 2^20 * 1e-37 < 2^-102. So |r - (rh + rl)|
 // < 2^-97. The fast path requires |rh| >= 2^-25 for k != 0 (relative error
 // below 2^-72); closer to a multiple of pi/2 the precise path takes over.
-// Returns false when it does.
-inline bool ReduceHalfPi(double x, double& rh, double& rl, int& quadrant) {
-  const double kd = (x * kTwoOverPi + kRoundToInt) - kRoundToInt;
-  const double y = x - kd * kP1;
-  const double t = kd * kP2;
-  double e;
+// The lanes whose reduction the fast path cannot trust come back with the
+// bit set in `bad`.
+template <class V>
+inline void ReduceHalfPi(V x, V& rh, V& rl, BitsOf<V>& quadrant, int& bad) {
+  const V kd = (x * kTwoOverPi + kRoundToInt) - kRoundToInt;
+  const V y = x - kd * kP1;
+  const V t = kd * kP2;
+  V e;
   TwoSum(y, -t, rh, e);
-  const double lo = e - kd * kP3;
+  const V lo = e - kd * kP3;
   FastTwoSum(rh, lo, rh, rl);
-  quadrant = static_cast<int>(static_cast<std::int64_t>(kd) & 3);
-  return kd == 0.0 || Abs(rh) >= 0x1p-25;
+  bad = 0;
+  for (int j = 0; j < LaneTraits<V>::kLanes; ++j) {
+    const double k = Lane(kd, j);
+    SetLane(quadrant, j, static_cast<std::uint64_t>(static_cast<std::int64_t>(k)) & 3);
+    if (!(k == 0.0 || Abs(Lane(rh, j)) >= 0x1p-25)) bad |= 1 << j;
+  }
 }
 
 // sin(1/256 * i + d) and cos(...) from the table and short series in d.
@@ -104,6 +178,26 @@ constexpr double kS7 = -1.0 / 5040.0;
 constexpr double kC2 = -0.5;
 constexpr double kC4 = 1.0 / 24.0;
 constexpr double kC6 = -1.0 / 720.0;
+
+// The table's entries for the lanes' points i.
+template <class V>
+struct SinCosPoint {
+  V sinHi, sinLo, cosHi, cosLo, sinHiUpper, cosHiUpper;
+};
+template <class V>
+inline SinCosPoint<V> LoadSinCos(V id) {
+  SinCosPoint<V> p;
+  for (int j = 0; j < LaneTraits<V>::kLanes; ++j) {
+    const SinCosEntry& t = kSinCosTable[static_cast<int>(Lane(id, j))];
+    SetLane(p.sinHi, j, t.sinHi);
+    SetLane(p.sinLo, j, t.sinLo);
+    SetLane(p.cosHi, j, t.cosHi);
+    SetLane(p.cosLo, j, t.cosLo);
+    SetLane(p.sinHiUpper, j, t.sinHiUpper);
+    SetLane(p.cosHiUpper, j, t.cosHiUpper);
+  }
+  return p;
+}
 
 // sin and cos of r = rh + rl, |r| <= pi/4 + 2^-30, each as hi + lo.
 //
@@ -124,50 +218,52 @@ constexpr double kC6 = -1.0 / 720.0;
 // the result) adds below 6 * 2^-53 * 2^-18 < 2^-68.4; the neglected dl
 // terms and the table's error add below 2^-80. Sum: under 2^-67.7 of the
 // result, together with the reduction's 2^-72.
-inline void SinCosKernel(double rh, double rl, double& sh, double& sl, double& ch, double& cl) {
+template <class V>
+inline void SinCosKernel(V rh, V rl, V& sh, V& sl, V& ch, V& cl) {
   // sin is odd and cos even: work on |r| and give sin r the sign of r.
-  const std::uint64_t sign = std::bit_cast<std::uint64_t>(rh) & (std::uint64_t{1} << 63);
-  const double r = std::bit_cast<double>(std::bit_cast<std::uint64_t>(rh) ^ sign);
-  const double dl = std::bit_cast<double>(std::bit_cast<std::uint64_t>(rl) ^ sign);
-  const double id = (r * 256.0 + kRoundToInt) - kRoundToInt;
-  const SinCosEntry& t = kSinCosTable[static_cast<int>(id)];
-  const double dh = r - id * 0x1p-8;
-  const double d2 = dh * dh;
-  const double ps = dh * d2 * (kS3 + d2 * (kS5 + d2 * kS7));
-  const double pc = d2 * (kC2 + d2 * (kC4 + d2 * kC6));
-  const double cosDm1 = pc - dh * dl;
-  const double sinDmD = ps + dl * pc;
-  double dhh, dhl;
+  const BitsOf<V> sign = ToBits(rh) & kSignBit;
+  const V r = FromBits<V>(ToBits(rh) ^ sign);
+  const V dl = FromBits<V>(ToBits(rl) ^ sign);
+  const V id = (r * 256.0 + kRoundToInt) - kRoundToInt;
+  const SinCosPoint<V> t = LoadSinCos(id);
+  const V dh = r - id * 0x1p-8;
+  const V d2 = dh * dh;
+  const V ps = dh * d2 * (kS3 + d2 * (kS5 + d2 * kS7));
+  const V pc = d2 * (kC2 + d2 * (kC4 + d2 * kC6));
+  const V cosDm1 = pc - dh * dl;
+  const V sinDmD = ps + dl * pc;
+  V dhh, dhl;
   Split(dh, dhh, dhl);
 
   // sin r
-  double p, pe;
+  V p, pe;
   TwoProdSplit(t.cosHi, t.cosHiUpper, t.cosHi - t.cosHiUpper, dh, dhh, dhl, p, pe);
-  double s, se;
+  V s, se;
   FastTwoSum(t.sinHi, p, s, se);
-  const double sSmall = (t.sinHi * cosDm1 + t.cosHi * sinDmD) + (t.cosHi * dl + t.cosLo * dh);
-  const double sLow = se + (pe + (t.sinLo + sSmall));
+  const V sSmall = (t.sinHi * cosDm1 + t.cosHi * sinDmD) + (t.cosHi * dl + t.cosLo * dh);
+  const V sLow = se + (pe + (t.sinLo + sSmall));
   FastTwoSum(s, sLow, sh, sl);
-  sh = std::bit_cast<double>(std::bit_cast<std::uint64_t>(sh) ^ sign);
-  sl = std::bit_cast<double>(std::bit_cast<std::uint64_t>(sl) ^ sign);
+  sh = FromBits<V>(ToBits(sh) ^ sign);
+  sl = FromBits<V>(ToBits(sl) ^ sign);
 
   // cos r
-  double q, qe;
+  V q, qe;
   TwoProdSplit(t.sinHi, t.sinHiUpper, t.sinHi - t.sinHiUpper, dh, dhh, dhl, q, qe);
-  double c, ce;
+  V c, ce;
   FastTwoSum(t.cosHi, -q, c, ce);
-  const double cSmall = (t.cosHi * cosDm1 - t.sinHi * sinDmD) - (t.sinHi * dl + t.sinLo * dh);
-  const double cLow = ce + ((t.cosLo - qe) + cSmall);
+  const V cSmall = (t.cosHi * cosDm1 - t.sinHi * sinDmD) - (t.sinHi * dl + t.sinLo * dh);
+  const V cLow = ce + ((t.cosLo - qe) + cSmall);
   FastTwoSum(c, cLow, ch, cl);
 }
 
 // x / y for x = xh + xl, y = yh + yl, as qh + ql (relative error below
 // 2^-100 beyond that of x and y).
-inline void DivDD(double xh, double xl, double yh, double yl, double& qh, double& ql) {
+template <class V>
+inline void DivDD(V xh, V xl, V yh, V yl, V& qh, V& ql) {
   qh = xh / yh;
-  double p, pe;
+  V p, pe;
   TwoProd(qh, yh, p, pe);
-  const double rem = (((xh - p) - pe) + xl) - qh * yl;
+  const V rem = (((xh - p) - pe) + xl) - qh * yl;
   FastTwoSum(qh, rem / yh, qh, ql);
 }
 
@@ -179,40 +275,40 @@ constexpr double kAt9 = 1.0 / 9.0;
 // atan(q) for q = qh + ql, 0 <= q <= 1, as hi + lo.
 //
 // With c = i/128 the nearest table point, atan q = atan c + atan t, t = (q -
-// c) / (1 + q c), |t| <= 2^-8. qh - c is exact (Sterbenz), 1 + q c and the
-// quotient are carried in double-double (relative error below 2^-100), and
-// atan t = t + t^3 (-1/3 + t^2/5 - t^4/7 + t^6/9) (next term below 2^-88 |t|)
-// with the bracket in plain doubles: the t^3 term is at most 2^-17.5 |t| and
-// computed with relative error below 6 * 2^-53, that is 2^-67.9 |t| <=
-// 2^-67.9 atan q. The sums of the low parts add below 2^-70, the table
-// 2^-106: under 2^-67.2 of the result.
-inline void AtanKernel(double qh, double ql, double& hi, double& lo) {
-  const double id = (qh * 128.0 + kRoundToInt) - kRoundToInt;
-  const int i = static_cast<int>(id);
-  double th, tl;
-  if (i == 0) {
-    th = qh;
-    tl = ql;
-  } else {
-    const double c = id * 0x1p-7;
-    double nh, nl;
-    TwoSum(qh - c, ql, nh, nl);
-    double qch, qcl;  // qh * c exactly; c has at most 8 bits
-    double qhh, qhl;
-    Split(qh, qhh, qhl);
-    qch = qh * c;
-    qcl = (qhh * c - qch) + qhl * c;
-    double dh, de;
-    FastTwoSum(1.0, qch, dh, de);
-    const double dl = de + (qcl + ql * c);
-    DivDD(nh, nl, dh, dl, th, tl);
+// c) / (1 + q c), |t| <= 2^-8 (for i = 0 the same operations give t = q
+// exactly). qh - c is exact (Sterbenz), 1 + q c and the quotient are carried
+// in double-double (relative error below 2^-100), and atan t = t + t^3 (-1/3
+// + t^2/5 - t^4/7 + t^6/9) (next term below 2^-88 |t|) with the bracket in
+// plain doubles: the t^3 term is at most 2^-17.5 |t| and computed with
+// relative error below 6 * 2^-53, that is 2^-67.9 |t| <= 2^-67.9 atan q. The
+// sums of the low parts add below 2^-70, the table 2^-106: under 2^-67.2 of
+// the result.
+template <class V>
+inline void AtanKernel(V qh, V ql, V& hi, V& lo) {
+  const V id = (qh * 128.0 + kRoundToInt) - kRoundToInt;
+  const V c = id * 0x1p-7;
+  V nh, nl;
+  TwoSum(qh - c, ql, nh, nl);
+  V qhh, qhl;  // qh * c exactly: c has at most 8 bits
+  Split(qh, qhh, qhl);
+  const V qch = qh * c;
+  const V qcl = (qhh * c - qch) + qhl * c;
+  V dh, de;
+  FastTwoSum(V{} + 1.0, qch, dh, de);
+  const V dl = de + (qcl + ql * c);
+  V th, tl;
+  DivDD(nh, nl, dh, dl, th, tl);
+  const V t2 = th * th;
+  const V poly = th * t2 * (kAt3 + t2 * (kAt5 + t2 * (kAt7 + t2 * kAt9)));
+  V ah, al;
+  for (int j = 0; j < LaneTraits<V>::kLanes; ++j) {
+    const AtanEntry& a = kAtanTable[static_cast<int>(Lane(id, j))];
+    SetLane(ah, j, a.hi);
+    SetLane(al, j, a.lo);
   }
-  const double t2 = th * th;
-  const double poly = th * t2 * (kAt3 + t2 * (kAt5 + t2 * (kAt7 + t2 * kAt9)));
-  const AtanEntry& a = kAtanTable[i];
-  double s, se;
-  FastTwoSum(a.hi, th, s, se);
-  FastTwoSum(s, se + (a.lo + (tl + poly)), hi, lo);
+  V s, se;
+  FastTwoSum(ah, th, s, se);
+  FastTwoSum(s, se + (al + (tl + poly)), hi, lo);
 }
 
 inline bool IsFinite(double x) {
@@ -236,69 +332,97 @@ inline double Pow2(int e) {
   return std::bit_cast<double>(static_cast<std::uint64_t>(e + 1023) << 52);
 }
 
+// sin x and cos x as hi + lo for lanes with 2^-27 <= |x| <= 2^20; lanes
+// whose reduction is not accurate enough are flagged in `bad`.
+template <class V>
+inline void SinCosParts(V x, V& sinHi, V& sinLo, V& cosHi, V& cosLo, int& bad) {
+  V rh, rl;
+  BitsOf<V> quadrant;
+  ReduceHalfPi(x, rh, rl, quadrant, bad);
+  V sh, sl, ch, cl;
+  SinCosKernel(rh, rl, sh, sl, ch, cl);
+  // By quadrant: (sin, cos) x = (s, c), (c, -s), (-s, -c), (-c, s) of r,
+  // chosen with bit operations rather than branches.
+  const BitsOf<V> swap = (quadrant & 1) * ~std::uint64_t{0};
+  const BitsOf<V> sinSign = (quadrant & 2) << 62;
+  const BitsOf<V> cosSign = ((quadrant + 1) & 2) << 62;
+  auto pick = [swap](V a, V b, BitsOf<V> sign) {
+    return FromBits<V>(((ToBits(a) & ~swap) | (ToBits(b) & swap)) ^ sign);
+  };
+  sinHi = pick(sh, ch, sinSign);
+  sinLo = pick(sl, cl, sinSign);
+  cosHi = pick(ch, sh, cosSign);
+  cosLo = pick(cl, sl, cosSign);
+}
+
+// atan2 as hi + lo for lanes with finite nonzero y and x, already split into
+// the quotient's mantissas (1 <= nm, dm < 2), its exponent scale (2^e, e >=
+// -60), whether |y| > |x| and the signs of x and y.
+template <class V>
+inline void Atan2Parts(V nm, V dm, V scale, BitsOf<V> swap, BitsOf<V> xNeg, BitsOf<V> ySign, V& hi, V& lo) {
+  // q = (nm / dm) * 2^e = qh + ql, nm - qh dm exact.
+  V qh = nm / dm;
+  V p, pe;
+  TwoProd(qh, dm, p, pe);
+  V ql = ((nm - p) - pe) / dm;
+  qh = qh * scale;
+  ql = ql * scale;
+  V ah, al;
+  AtanKernel(qh, ql, ah, al);
+  // |y| > |x|: pi/2 - atan(|x| / |y|); x < 0: pi - the angle. Both are
+  // worked out for every lane, and the lanes pick.
+  auto select = [](BitsOf<V> mask, V a, V b) {
+    return FromBits<V>((ToBits(a) & mask) | (ToBits(b) & ~mask));
+  };
+  V s, se, bh, bl;
+  FastTwoSum(V{} + kHalfPiHi, -ah, s, se);
+  FastTwoSum(s, se + (kHalfPiLo - al), bh, bl);
+  ah = select(swap, bh, ah);
+  al = select(swap, bl, al);
+  FastTwoSum(V{} + kPiHi, -ah, s, se);
+  FastTwoSum(s, se + (kPiLo - al), bh, bl);
+  ah = select(xNeg, bh, ah);
+  al = select(xNeg, bl, al);
+  hi = FromBits<V>(ToBits(ah) ^ ySign);
+  lo = FromBits<V>(ToBits(al) ^ ySign);
+}
+
+// Splits a finite, nonzero pair (y, x) for Atan2Parts; false where the fast
+// path does not apply (a zero, an infinity or NaN, or a quotient below
+// 2^-60).
+inline bool Atan2Split(double y, double x, double& nm, double& dm, double& scale, std::uint64_t& swap,
+                       std::uint64_t& xNeg, std::uint64_t& ySign) {
+  if (!IsFinite(x) || !IsFinite(y) || x == 0.0 || y == 0.0) return false;
+  const double ay = Abs(y);
+  const double ax = Abs(x);
+  const bool swapped = ay > ax;
+  int en, ed;
+  nm = Mantissa(swapped ? ax : ay, en);
+  dm = Mantissa(swapped ? ay : ax, ed);
+  const int e = en - ed;
+  if (e < -60) return false;
+  scale = Pow2(e);
+  swap = swapped ? ~std::uint64_t{0} : 0;
+  xNeg = x < 0.0 ? ~std::uint64_t{0} : 0;
+  ySign = std::bit_cast<std::uint64_t>(y) & kSignBit;
+  return true;
+}
+
 }  // namespace
 
 bool SinCosFastParts(double x, double* sinHi, double* sinLo, double* cosHi, double* cosLo) {
   const double ax = Abs(x);
   if (!(ax >= 0x1p-27 && ax <= 0x1p20)) return false;
-  double rh, rl;
-  int quadrant;
-  if (!ReduceHalfPi(x, rh, rl, quadrant)) return false;
-  double sh, sl, ch, cl;
-  SinCosKernel(rh, rl, sh, sl, ch, cl);
-  // By quadrant: (sin, cos) x = (s, c), (c, -s), (-s, -c), (-c, s) of r,
-  // chosen with bit operations rather than branches.
-  const std::uint64_t swap = std::uint64_t{0} - static_cast<std::uint64_t>(quadrant & 1);
-  const std::uint64_t sinSign = static_cast<std::uint64_t>(quadrant & 2) << 62;
-  const std::uint64_t cosSign = static_cast<std::uint64_t>((quadrant + 1) & 2) << 62;
-  auto pick = [swap](double a, double b, std::uint64_t sign) {
-    const std::uint64_t ua = std::bit_cast<std::uint64_t>(a), ub = std::bit_cast<std::uint64_t>(b);
-    return std::bit_cast<double>(((ua & ~swap) | (ub & swap)) ^ sign);
-  };
-  *sinHi = pick(sh, ch, sinSign);
-  *sinLo = pick(sl, cl, sinSign);
-  *cosHi = pick(ch, sh, cosSign);
-  *cosLo = pick(cl, sl, cosSign);
-  return true;
+  int bad;
+  SinCosParts(x, *sinHi, *sinLo, *cosHi, *cosLo, bad);
+  return bad == 0;
 }
 
-// Finite y, x, not both zero, with the quotient's exponent difference
-// handled by the caller (see Atan2 below): the fast path's atan2 as hi + lo.
 bool Atan2FastParts(double y, double x, double* hi, double* lo) {
-  if (!IsFinite(x) || !IsFinite(y) || x == 0.0 || y == 0.0) return false;
-  const double ay = Abs(y);
-  const double ax = Abs(x);
-  const bool swap = ay > ax;
-  int en, ed;
-  const double nm = Mantissa(swap ? ax : ay, en);
-  const double dm = Mantissa(swap ? ay : ax, ed);
-  const int e = en - ed;
-  if (e < -60) return false;
-  // q = (nm / dm) * 2^e = qh + ql, nm - qh dm exact.
-  double qh = nm / dm;
-  double p, pe;
-  TwoProd(qh, dm, p, pe);
-  double ql = ((nm - p) - pe) / dm;
-  const double scale = Pow2(e);
-  qh *= scale;
-  ql *= scale;
-  double ah, al;
-  AtanKernel(qh, ql, ah, al);
-  double s, se;
-  if (swap) {  // pi/2 - atan(1/q)
-    FastTwoSum(kHalfPiHi, -ah, s, se);
-    FastTwoSum(s, se + (kHalfPiLo - al), ah, al);
-  }
-  if (x < 0.0) {  // pi - the angle
-    FastTwoSum(kPiHi, -ah, s, se);
-    FastTwoSum(s, se + (kPiLo - al), ah, al);
-  }
-  if (y < 0.0) {
-    ah = -ah;
-    al = -al;
-  }
-  *hi = ah;
-  *lo = al;
+  double nm, dm, scale;
+  std::uint64_t swap, xNeg, ySign;
+  if (!Atan2Split(y, x, nm, dm, scale, swap, xNeg, ySign)) return false;
+  Atan2Parts(nm, dm, scale, swap, xNeg, ySign, *hi, *lo);
   return true;
 }
 
@@ -318,6 +442,32 @@ SinCosPair SinCos(double x) {
   r.sin = RoundsSurely(sh, sl, kSinCosErrorBound * Abs(sh)) ? sh + sl : SinPrecise(x);
   r.cos = RoundsSurely(ch, cl, kSinCosErrorBound * Abs(ch)) ? ch + cl : CosPrecise(x);
   return r;
+}
+
+void SinCos2(const double x[2], SinCosPair out[2]) {
+  const bool inRange0 = Abs(x[0]) >= 0x1p-27 && Abs(x[0]) <= 0x1p20;
+  const bool inRange1 = Abs(x[1]) >= 0x1p-27 && Abs(x[1]) <= 0x1p20;
+  if (!(inRange0 && inRange1)) {
+    out[0] = SinCos(x[0]);
+    out[1] = SinCos(x[1]);
+    return;
+  }
+  const Pair xv = {x[0], x[1]};
+  Pair sh, sl, ch, cl;
+  int bad;
+  SinCosParts(xv, sh, sl, ch, cl, bad);
+  const Pair sinErr = kSinCosErrorBound * AbsV(sh);
+  const Pair cosErr = kSinCosErrorBound * AbsV(ch);
+  const Pair sinUp = sh + (sl + sinErr), sinDown = sh + (sl - sinErr);
+  const Pair cosUp = ch + (cl + cosErr), cosDown = ch + (cl - cosErr);
+  for (int j = 0; j < 2; ++j) {
+    if (bad & (1 << j)) {
+      out[j] = SinCos(x[j]);
+      continue;
+    }
+    out[j].sin = sinUp[j] == sinDown[j] ? sh[j] + sl[j] : SinPrecise(x[j]);
+    out[j].cos = cosUp[j] == cosDown[j] ? ch[j] + cl[j] : CosPrecise(x[j]);
+  }
 }
 
 double Sin(double x) {
@@ -348,7 +498,7 @@ double Atan2(double y, double x) {
     if (x != x || y != y) return x + y;  // NaN
     const double sign = std::bit_cast<std::int64_t>(y) < 0 ? -1.0 : 1.0;
     if (IsFinite(y)) return sign * (x > 0.0 ? 0.0 : kPiHi);  // x = +-inf
-    if (IsFinite(x)) return sign * kHalfPiHi;                 // y = +-inf
+    if (IsFinite(x)) return sign * kHalfPiHi;                // y = +-inf
     // Both infinite: +-pi/4 or +-3pi/4, each correctly rounded.
     return sign * (x > 0.0 ? 0x1.921fb54442d18p-1 : 0x1.2d97c7f3321d2p+1);
   }
@@ -387,16 +537,33 @@ double Atan2(double y, double x) {
   if (e > -1022 || (e == -1022 && qh >= 1.0)) return sign * (qh * Pow2(e));  // normal: exact
   // A subnormal or zero result: round q * 2^1074 to an integer n by hand,
   // since qh was rounded to 53 bits, not to the subnormals' spacing.
-  const int shift = e + 1074;  // q * 2^1074 = (nm / dm) * 2^shift
-  if (shift < -2) return sign * 0.0;  // q < 2^-1076: rounds to zero
-  const double u = qh * Pow2(shift);  // exact
+  const int shift = e + 1074;                                          // q * 2^1074 = (nm / dm) * 2^shift
+  if (shift < -2) return sign * 0.0;                                   // q < 2^-1076: rounds to zero
+  const double u = qh * Pow2(shift);                                   // exact
   const double n = static_cast<double>(static_cast<std::int64_t>(u));  // u < 2^53
-  const double f = u - n;  // exact, 0 <= f < 1
+  const double f = u - n;                                              // exact, 0 <= f < 1
   // Exactly half-way, the part of q beyond qh (the sign of rem) decides; if
   // there is none, the exact value lies just below u.
   const bool up = f > 0.5 || (f == 0.5 && rem > 0.0);
   const double result = up ? n + 1.0 : n;
   return sign * (result * 0x1p-1074);
+}
+
+void Atan2x2(const double y[2], const double x[2], double out[2]) {
+  double nm0, dm0, scale0, nm1, dm1, scale1;
+  std::uint64_t swap0, xNeg0, ySign0, swap1, xNeg1, ySign1;
+  if (!Atan2Split(y[0], x[0], nm0, dm0, scale0, swap0, xNeg0, ySign0) ||
+      !Atan2Split(y[1], x[1], nm1, dm1, scale1, swap1, xNeg1, ySign1)) {
+    out[0] = Atan2(y[0], x[0]);
+    out[1] = Atan2(y[1], x[1]);
+    return;
+  }
+  Pair hi, lo;
+  Atan2Parts(Pair{nm0, nm1}, Pair{dm0, dm1}, Pair{scale0, scale1}, PairBits{swap0, swap1},
+             PairBits{xNeg0, xNeg1}, PairBits{ySign0, ySign1}, hi, lo);
+  const Pair err = kAtanErrorBound * AbsV(hi);
+  const Pair up = hi + (lo + err), down = hi + (lo - err);
+  for (int j = 0; j < 2; ++j) out[j] = up[j] == down[j] ? hi[j] + lo[j] : Atan2Precise(y[j], x[j]);
 }
 
 double Atan(double x) {

@@ -270,10 +270,18 @@ void SinCosSeries(const Fix& rho, Fix* sinOut, Fix* cosOut) {
   for (u64 n = 2; !IsZero(term); ++n) {
     term = DivSmall(Mul(term, rho), n);
     switch (n & 3) {
-      case 0: cosPos = Add(cosPos, term); break;
-      case 1: sinPos = Add(sinPos, term); break;
-      case 2: cosNeg = Add(cosNeg, term); break;
-      default: sinNeg = Add(sinNeg, term); break;
+      case 0:
+        cosPos = Add(cosPos, term);
+        break;
+      case 1:
+        sinPos = Add(sinPos, term);
+        break;
+      case 2:
+        cosNeg = Add(cosNeg, term);
+        break;
+      default:
+        sinNeg = Add(sinNeg, term);
+        break;
     }
   }
   *sinOut = Sub(sinPos, sinNeg);
@@ -314,10 +322,14 @@ double SinPrecise(double x) {
   // sin(|x|) by quadrant; sin is odd.
   bool neg = x < 0;
   switch (r.quadrant) {
-    case 0: return ToDouble(s, neg != r.neg);
-    case 1: return ToDouble(c, neg);
-    case 2: return ToDouble(s, neg == r.neg);
-    default: return ToDouble(c, !neg);
+    case 0:
+      return ToDouble(s, neg != r.neg);
+    case 1:
+      return ToDouble(c, neg);
+    case 2:
+      return ToDouble(s, neg == r.neg);
+    default:
+      return ToDouble(c, !neg);
   }
 }
 
@@ -326,10 +338,14 @@ double CosPrecise(double x) {
   Fix s, c;
   SinCosSeries(r.rho, &s, &c);
   switch (r.quadrant) {
-    case 0: return ToDouble(c, false);
-    case 1: return ToDouble(s, !r.neg);
-    case 2: return ToDouble(c, true);
-    default: return ToDouble(s, r.neg);
+    case 0:
+      return ToDouble(c, false);
+    case 1:
+      return ToDouble(s, !r.neg);
+    case 2:
+      return ToDouble(c, true);
+    default:
+      return ToDouble(s, r.neg);
   }
 }
 
