@@ -108,6 +108,9 @@ void NeptuneStepsAt(const KeplerOrbit& neptune, double firstT, double dt, int n,
   double mean[kGroup];
   double E[kGroup];
   double theta[kGroup];
+  double ys[kGroup];
+  double xs[kGroup];
+  SinCosPair sc[kGroup];
   for (int first = 0; first < n; first += kGroup) {
     const int count = n - first < kGroup ? n - first : kGroup;
     NeptuneStep* const o = out + first;
@@ -117,34 +120,21 @@ void NeptuneStepsAt(const KeplerOrbit& neptune, double firstT, double dt, int n,
       mean[j] = neptune.MeanAt(t);
     }
     SolveKeplerInterleaved(mean, neptune.e, E, count);
-    // The sines, cosines and arc tangents two steps at a time (the pair
+    // The sines, cosines and arc tangents of the group at once (the Many
     // functions give the same bits as the single ones).
-    for (int j = 0; j < count; j += 2) {
-      const int pair = j + 1 < count ? 2 : 1;
-      const double e2[2] = {E[j], E[j + pair - 1]};
-      SinCosPair sc[2];
-      SinCos2(e2, sc);
-      for (int h = 0; h < pair; ++h) o[j + h].pos = neptune.PositionFromSinCos(sc[h].sin, sc[h].cos);
+    SinCosMany(E, count, sc);
+    for (int j = 0; j < count; ++j) o[j].pos = neptune.PositionFromSinCos(sc[j].sin, sc[j].cos);
+    for (int j = 0; j < count; ++j) {
+      o[j].indirect = NeptuneIndirectTerm(o[j].pos);
+      ys[j] = o[j].pos.y;
+      xs[j] = o[j].pos.x;
     }
-    for (int j = 0; j < count; ++j) o[j].indirect = NeptuneIndirectTerm(o[j].pos);
-    for (int j = 0; j < count; j += 2) {
-      const int pair = j + 1 < count ? 2 : 1;
-      const double y2[2] = {o[j].pos.y, o[j + pair - 1].pos.y};
-      const double x2[2] = {o[j].pos.x, o[j + pair - 1].pos.x};
-      double out[2];
-      Atan2x2(y2, x2, out);
-      for (int h = 0; h < pair; ++h) theta[j + h] = out[h];
-    }
-    for (int j = 0; j < count; j += 2) {
-      const int pair = j + 1 < count ? 2 : 1;
-      const double t2[2] = {theta[j], theta[j + pair - 1]};
-      SinCosPair sc[2];
-      SinCos2(t2, sc);
-      for (int h = 0; h < pair; ++h) {
-        o[j + h].cosTheta = sc[h].cos;
-        o[j + h].sinTheta = sc[h].sin;
-        o[j + h].rot = Rotate(sc[h].cos, sc[h].sin, o[j + h].pos);
-      }
+    Atan2Many(ys, xs, count, theta);
+    SinCosMany(theta, count, sc);
+    for (int j = 0; j < count; ++j) {
+      o[j].cosTheta = sc[j].cos;
+      o[j].sinTheta = sc[j].sin;
+      o[j].rot = Rotate(sc[j].cos, sc[j].sin, o[j].pos);
     }
   }
 }

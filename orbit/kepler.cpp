@@ -65,28 +65,24 @@ void SolveKeplerInterleaved(const double* meanAnomalyDeg, double e, double* E, i
     int open = count;
     while (open > 0) {
       int kept = 0;
-      // Two equations at a time: their sines and cosines share the lanes of
-      // one vector register (SinCos2 gives the same bits as SinCos).
-      for (int j = 0; j < open; j += 2) {
-        const int pair = j + 1 < open ? 2 : 1;
-        const double x2[2] = {cur[j], cur[j + pair - 1]};
-        SinCosPair sc[2];
-        SinCos2(x2, sc);
-        for (int h = 0; h < pair; ++h) {
-          // `kept` never passes j + h, so the writes below only reach
-          // entries already read.
-          const int k = j + h;
-          const double x = x2[h];
-          const double f = (x - e * sc[h].sin) - mr[k];
-          const double next = x - (1.0 - e * sc[h].cos) * f;
-          if (std::fabs(f) * kKeplerStopFactor > 1.0) {
-            mr[kept] = mr[k];
-            cur[kept] = next;
-            lane[kept] = lane[k];
-            ++kept;
-          } else {
-            E[lane[k]] = next;
-          }
+      // The sines and cosines of all open equations first: they do not
+      // depend on each other, and SinCosMany works on several at once (to
+      // the same bits as SinCos).
+      SinCosPair sc[kGroup];
+      SinCosMany(cur, open, sc);
+      for (int j = 0; j < open; ++j) {
+        // `kept` never passes j, so the writes below only reach entries
+        // already read.
+        const double x = cur[j];
+        const double f = (x - e * sc[j].sin) - mr[j];
+        const double next = x - (1.0 - e * sc[j].cos) * f;
+        if (std::fabs(f) * kKeplerStopFactor > 1.0) {
+          mr[kept] = mr[j];
+          cur[kept] = next;
+          lane[kept] = lane[j];
+          ++kept;
+        } else {
+          E[lane[j]] = next;
         }
       }
       open = kept;

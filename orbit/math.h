@@ -29,10 +29,11 @@ struct SinCosPair {
 // Sin(x) and Cos(x) together, for about the cost of one.
 SinCosPair SinCos(double x);
 
-// Two arguments at once, for loops over many independent values: out[j] =
-// SinCos(x[j]) and out[j] = Atan2(y[j], x[j]), to the last bit. The two are
-// worked on side by side in the lanes of one vector register where they can.
-void SinCos2(const double x[2], SinCosPair out[2]);
-void Atan2x2(const double y[2], const double x[2], double out[2]);
+// Many arguments at once, for loops over independent values: out[i] =
+// SinCos(x[i]) and out[i] = Atan2(y[i], x[i]) for i < n, to the last bit.
+// Neighbouring arguments are worked on side by side in the lanes of vector
+// registers.
+void SinCosMany(const double* x, int n, SinCosPair* out);
+void Atan2Many(const double* y, const double* x, int n, double* out);
 
 }  // namespace quorvex

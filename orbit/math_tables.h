@@ -6,20 +6,20 @@
 // scripts/math-tables.py into orbit/math_tables.cpp.
 namespace quorvex::math_detail {
 
-// sin(i/256) and cos(i/256) as unevaluated sums hi + lo (|lo| at most half an
+// sin(i/512) and cos(i/512) as unevaluated sums hi + lo (|lo| at most half an
 // ulp of hi), with the upper 26 bits of each hi already split off for exact
 // products.
 struct SinCosEntry {
   double sinHi, sinLo, cosHi, cosLo, sinHiUpper, cosHiUpper;
 };
-inline constexpr int kSinCosTableSize = 202;  // i/256 up to just above pi/4
+inline constexpr int kSinCosTableSize = 403;  // i/512 up to just above pi/4
 extern const SinCosEntry kSinCosTable[kSinCosTableSize];
 
-// atan(i/128) as hi + lo, for i = 0 .. 128.
+// atan(i/256) as hi + lo, for i = 0 .. 256.
 struct AtanEntry {
   double hi, lo;
 };
-inline constexpr int kAtanTableSize = 129;
+inline constexpr int kAtanTableSize = 257;
 extern const AtanEntry kAtanTable[kAtanTableSize];
 
 // The fraction of 2/pi, 64 bits a word, the most significant word first.

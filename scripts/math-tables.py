@@ -47,8 +47,8 @@ w("namespace quorvex::math_detail {")
 w("")
 
 w("const SinCosEntry kSinCosTable[kSinCosTableSize] = {")
-for i in range(202):
-    a = mpf(i) / 256
+for i in range(403):
+    a = mpf(i) / 512
     sh, sl = dd(mpmath.sin(a))
     ch, cl = dd(mpmath.cos(a))
     w("    {%s, %s, %s, %s, %s, %s}," % (hexd(sh), hexd(sl), hexd(ch), hexd(cl),
@@ -56,8 +56,8 @@ for i in range(202):
 w("};")
 w("")
 w("const AtanEntry kAtanTable[kAtanTableSize] = {")
-for i in range(129):
-    h, l = dd(mpmath.atan(mpf(i) / 128))
+for i in range(257):
+    h, l = dd(mpmath.atan(mpf(i) / 256))
     w("    {%s, %s}," % (hexd(h), hexd(l)))
 w("};")
 w("")
