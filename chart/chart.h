@@ -1,7 +1,7 @@
 #pragma once
 
-#include "chart/canvas.h"
-#include "chart/font.h"
+#include "canvas/canvas.h"
+#include "chart/chart_fonts.h"
 
 namespace quorvex {
 

@@ -91,7 +91,7 @@ PlotRun::PlotRun(Canvas& canvas, const RunParameters& params) : PlotRun(canvas, 
 PlotRun::~PlotRun() = default;
 
 void PlotRun::Plot(const StepSample& s, const StepPixels& n) {
-  const StateVector& P = s.plutoPos;
+  const Vec3& P = s.plutoPos;
   canvas_.SetPixelAt(PixelX(160, TruncPixel(3.0 * P.x)), PixelY(160, TruncPixel(3.0 * P.y)),
                      PlutoHeightColor(P.z));
   canvas_.SetPixelAt(n.neptuneX, n.neptuneY, n.neptuneColor);

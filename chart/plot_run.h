@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "chart/canvas.h"
+#include "canvas/canvas.h"
 #include "chart/run_parameters.h"
 #include "orbit/integrator.h"
 

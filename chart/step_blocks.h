@@ -5,7 +5,7 @@
 #include <memory>
 #include <thread>
 
-#include "chart/canvas.h"
+#include "canvas/canvas.h"
 #include "orbit/integrator.h"
 
 namespace quorvex {
