@@ -18,8 +18,8 @@ class CMainFrame : public QMainWindow {
 
  public:
   // The client area the view starts with, so that the whole chart shows.
-  static constexpr int kBaseWidth = 640;
-  static constexpr int kBaseHeight = 480;
+  static constexpr int kBaseWidth = kCanvasWidth;
+  static constexpr int kBaseHeight = kCanvasHeight;
 
   explicit CMainFrame(QWidget* parent = nullptr);
   ~CMainFrame() override;

@@ -14,8 +14,8 @@ class CMainFrame {
  public:
   // The client area the chart is laid out for, and the window's outer size
   // made from it.
-  static constexpr int kBaseWidth = 640;
-  static constexpr int kBaseHeight = 480;
+  static constexpr int kBaseWidth = kCanvasWidth;
+  static constexpr int kBaseHeight = kCanvasHeight;
   static constexpr int kOuterWidth = kBaseWidth + 15;
   static constexpr int kOuterHeight = kBaseHeight + 60;
 

@@ -24,8 +24,6 @@
 namespace quorvex {
 namespace {
 
-constexpr int kViewWidth = 640;
-constexpr int kViewHeight = 480;
 constexpr char kProgram[] = "quorvex-render";
 
 constexpr char kUsage[] =
@@ -264,7 +262,7 @@ int Render(const Options& opt) {
   if (!fonts.complete())
     std::fprintf(stderr, "%s: warning: a font could not be loaded; text is drawn without glyphs\n", kProgram);
 
-  Canvas canvas(kViewWidth, kViewHeight, fonts.closingLine.get());
+  Canvas canvas(kCanvasWidth, kCanvasHeight, fonts.closingLine.get());
   PaintViewBackground(canvas, true, fonts);
   PlotRun::Hooks hooks;
   hooks.stopFlag = &InterruptFlag();
