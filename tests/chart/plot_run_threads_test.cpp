@@ -106,8 +106,7 @@ TEST(PlotRunThreads, EveryBitAsThePlainPath) {
     RunParameters p;
     p.durationYears = c.years;
     p.stepDays = c.step;
-    p.interactionChoice = c.interaction;
-    p.plotEnabled = 1;
+    p.interaction = static_cast<Interaction>(c.interaction);
     const Outcome ref = Reference(p);
     for (int threads : {1, 2}) {
       SCOPED_TRACE(testing::Message() << c.years << " years, step " << c.step << ", interaction "
