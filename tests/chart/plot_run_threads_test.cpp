@@ -159,7 +159,8 @@ TEST(PlotRunThreads, ARunDroppedHalfwayLetsItsHelperGo) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
     const auto start = std::chrono::steady_clock::now();
     run.reset();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "after " << slice << " steps";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1))
+        << "after " << slice << " steps";
   }
 }
 
