@@ -24,7 +24,7 @@ struct Arguments {
     const KeplerOrbit neptune(NeptuneElements);
     for (int i = 0; i < kCount; ++i) {
       anomaly.push_back(SolveKepler(neptune.MeanAt(15000000.0 + i), neptune.e));
-      const StateVector p = neptune.PositionAt(20.0 * i);
+      const Vec3 p = neptune.PositionAt(20.0 * i);
       y.push_back(p.y);
       x.push_back(p.x);
       longitude.push_back(std::atan2(p.y, p.x));

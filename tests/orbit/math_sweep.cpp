@@ -66,7 +66,7 @@ TEST_P(RunArguments, EveryNeptuneArgumentIsCorrectlyRounded) {
     const SinCosPair sc = SinCos(E);
     tally.Check(Fn::kSin, sc.sin, E);
     tally.Check(Fn::kCos, sc.cos, E);
-    const StateVector pos = neptune.PositionFromSinCos(sc.sin, sc.cos);
+    const Vec3 pos = neptune.PositionFromSinCos(sc.sin, sc.cos);
     const double theta = Atan2(pos.y, pos.x);
     tally.Check(Fn::kAtan2, theta, pos.y, pos.x);
     const SinCosPair rot = SinCos(theta);
