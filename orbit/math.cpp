@@ -151,6 +151,8 @@ void Atan2Many(const double* y, const double* x, int n, double* out) {
   for (; i < n; ++i) out[i] = Atan2(y[i], x[i]);
 }
 
+// atan x = atan2(x, 1) for every x, the signed zeros, infinities and NaN
+// included.
 double Atan(double x) {
   return Atan2(x, 1.0);
 }
