@@ -2,7 +2,6 @@
 // rounding test and the hand-over to the precise path.
 #include "orbit/math.h"
 
-#include <bit>
 #include <cstdint>
 
 #include "orbit/math_fast.h"
@@ -71,15 +70,15 @@ double Tan(double x) {
 double Atan2(double y, double x) {
   if (!IsFinite(x) || !IsFinite(y)) {
     if (x != x || y != y) return x + y;  // NaN
-    const double sign = std::bit_cast<std::int64_t>(y) < 0 ? -1.0 : 1.0;
+    const double sign = __builtin_bit_cast(std::int64_t, y) < 0 ? -1.0 : 1.0;
     if (IsFinite(y)) return sign * (x > 0.0 ? 0.0 : kPiHi);  // x = +-inf
     if (IsFinite(x)) return sign * kHalfPiHi;                // y = +-inf
     // Both infinite: +-pi/4 or +-3pi/4, each correctly rounded.
     return sign * (x > 0.0 ? 0x1.921fb54442d18p-1 : 0x1.2d97c7f3321d2p+1);
   }
   if (y == 0.0) {
-    const double sign = std::bit_cast<std::int64_t>(y) < 0 ? -1.0 : 1.0;
-    return std::bit_cast<std::int64_t>(x) < 0 ? sign * kPiHi : y;
+    const double sign = __builtin_bit_cast(std::int64_t, y) < 0 ? -1.0 : 1.0;
+    return __builtin_bit_cast(std::int64_t, x) < 0 ? sign * kPiHi : y;
   }
   if (x == 0.0) return y > 0.0 ? kHalfPiHi : -kHalfPiHi;
 

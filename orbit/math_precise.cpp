@@ -14,7 +14,6 @@
 // fewer bits than that to round correctly: the hardest cases known for
 // double sine, cosine, tangent and arc tangent lie within about 2^-120
 // (relative) of a rounding boundary.
-#include <bit>
 #include <cstdint>
 
 #include "orbit/math_internal.h"
@@ -130,7 +129,7 @@ Fix DivSmall(const Fix& a, u64 d) {
 // The bit of weight 2^(b - 256) (b = 0 is the last fraction bit).
 int TopBit(const Fix& a) {
   for (int i = 0; i < kN; ++i)
-    if (a.w[i] != 0) return (kN - 1 - i) * 64 + 63 - std::countl_zero(a.w[i]);
+    if (a.w[i] != 0) return (kN - 1 - i) * 64 + 63 - __builtin_clzll(a.w[i]);
   return -1;
 }
 
@@ -158,7 +157,7 @@ double ApproxDouble(const Fix& a) {
 
 // Exact value of a double 0 < v < 2^63 whose last bit weighs at least 2^-256.
 Fix FromDouble(double v) {
-  const u64 bits = std::bit_cast<u64>(v);
+  const u64 bits = __builtin_bit_cast(u64, v);
   const int e = static_cast<int>(bits >> 52) - 1075;
   const u64 m = (bits & ((u64{1} << 52) - 1)) | (u64{1} << 52);
   return Shift(FixInt(m), e);
@@ -197,7 +196,7 @@ double ToDouble(const Fix& a, bool neg) {
     }
   }
   const u64 bits = (static_cast<u64>(exponent + 1023) << 52) | (mant & ((u64{1} << 52) - 1));
-  const double r = std::bit_cast<double>(bits);
+  const double r = __builtin_bit_cast(double, bits);
   return neg ? -r : r;
 }
 
@@ -220,7 +219,7 @@ struct Reduced {
 // the bits of 2/pi that can reach the fraction of x * 2/pi or the two bits
 // above it are used, so any double's reduction costs the same.
 Reduced Reduce(double ax) {
-  const u64 bits = std::bit_cast<u64>(ax);
+  const u64 bits = __builtin_bit_cast(u64, ax);
   const int e = static_cast<int>(bits >> 52) - 1075;  // ax = m * 2^e
   const u64 m = (bits & ((u64{1} << 52) - 1)) | (u64{1} << 52);
   // Bits of 2/pi before j0 give multiples of 4 in m * 2^e * 2/pi.
@@ -368,11 +367,11 @@ double Atan2Precise(double y, double x) {
   // num / den = (mn / md) * 2^(en - ed) with mn, md 53-bit integers; the
   // subnormals are normalised first.
   auto parts = [](double v, u64* m, int* e) {
-    u64 bits = std::bit_cast<u64>(v);
+    u64 bits = __builtin_bit_cast(u64, v);
     int ex = static_cast<int>(bits >> 52);
     u64 mant = bits & ((u64{1} << 52) - 1);
     if (ex == 0) {
-      const int shift = std::countl_zero(mant) - 11;
+      const int shift = __builtin_clzll(mant) - 11;
       mant <<= shift;
       ex = 1 - shift;
     }
