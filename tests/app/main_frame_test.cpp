@@ -13,6 +13,7 @@
 #include <QToolBar>
 
 #include "app/about_dlg.h"
+#include "app/enter_values_dlg.h"
 #include "app/orbit_app.h"
 #include "app/run_parameters_store.h"
 #include "chart/canvas.h"
@@ -248,6 +249,8 @@ class MainFrameTest : public QObject {
     QMenu* file = bar->actions()[0]->menu();
     QTest::keyClick(&view(), Qt::Key_F10);
     QTRY_VERIFY(file->isVisible());
+    // Its first item is highlighted, as after Alt+F.
+    QCOMPARE(file->activeAction(), frame().enterNewValuesAction());
     file->close();
     view().setFocus();
     QTRY_VERIFY(bar->activeAction() == nullptr);
@@ -256,6 +259,20 @@ class MainFrameTest : public QObject {
     QTest::keyClick(&view(), Qt::Key_Alt);
     QCOMPARE(bar->activeAction(), bar->actions()[0]);
     QVERIFY(bar->grab().toImage() != before);
+  }
+
+  void f10ThenEnterCarriesOutEnterNewValues() {
+    StartWith(nullptr);
+    QMenu* file = frame().menuBar()->actions()[0]->menu();
+    QTest::keyClick(&view(), Qt::Key_F10);
+    QTRY_VERIFY(file->isVisible());
+    bool dialogSeen = false;
+    testing::WhenModal<CEnterValuesDlg>([&dialogSeen](CEnterValuesDlg* dlg) {
+      dialogSeen = true;
+      dlg->reject();
+    });
+    QTest::keyClick(file, Qt::Key_Return);
+    QTRY_VERIFY(dialogSeen);
   }
 
   void aboutOpensAndClosesWithoutTouchingTheValues() {
