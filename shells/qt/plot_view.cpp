@@ -1,5 +1,6 @@
 #include "shells/qt/plot_view.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cstring>
@@ -10,6 +11,17 @@
 #include "shells/core/run_parameters_store.h"
 
 namespace quorvex {
+namespace {
+
+// What assistive technology says of the view; the closing line follows
+// once a run has ended.
+constexpr char kAccessibleName[] = "Chart";
+constexpr char kPanels[] =
+    "Orbit panel: Pluto and Neptune seen from above the ecliptic, coloured by their height above it. "
+    "Rotating panel: Pluto in the frame that turns with Neptune, coloured by Pluto's speed. "
+    "Distance panel: the distance between Neptune and Pluto against time.";
+
+}  // namespace
 
 CPlotView::CPlotView(QWidget* parent) : QFrame(parent) {
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -21,6 +33,8 @@ CPlotView::CPlotView(QWidget* parent) : QFrame(parent) {
   sliceTimer_.setTimerType(Qt::PreciseTimer);
   connect(&sliceTimer_, &QTimer::timeout, this, &CPlotView::RunSlice);
   canvas_ = std::make_unique<Canvas>(0, 0, ChartFonts::Shared().closingLine.get());
+  setAccessibleName(QString::fromLatin1(kAccessibleName));
+  setAccessibleDescription(QString::fromLatin1(kPanels));
 }
 
 CPlotView::~CPlotView() = default;
@@ -33,6 +47,8 @@ void CPlotView::Restart() {
   canvas_ = std::make_unique<Canvas>(size.width(), size.height(), fonts.closingLine.get());
   const RunParameters params = TheRunParameters();
   PaintViewBackground(*canvas_, params.plotEnabled != 0, fonts);
+  if (accessibleDescription() != QLatin1String(kPanels))
+    setAccessibleDescription(QString::fromLatin1(kPanels));
   if (params.plotEnabled) {
     run_ = std::make_unique<PlotRun>(*canvas_, params);
     sliceTimer_.start(0);
@@ -51,9 +67,15 @@ void CPlotView::RunSlice() {
   // to the display server, other events) is time the run does not advance.
   if (sinceSlice_.isValid()) betweenSlicesNs_ += sinceSlice_.nsecsElapsed();
   if (RunPacer::RunSlice(*run_)) {
+    // The closing line exists as pixels only; assistive technology gets it
+    // as the view's description, whose change it is told of (Qt sends the
+    // description-changed event).
+    const std::string closingLine = ClosingLineText(run_->shortest());
     run_.reset();
     imageStale_ = true;
     update();
+    setAccessibleDescription(QString::fromLatin1(kPanels) + QLatin1Char(' ') +
+                             QString::fromStdString(closingLine));
     emit runEnded();
     return;
   }
@@ -132,13 +154,27 @@ void CPlotView::resizeEvent(QResizeEvent* event) {
   if (clientSize() != QSize(canvas_->width(), canvas_->height())) Restart();
 }
 
+void CPlotView::StopRun() {
+  // The run stops before its next step; the next slice, due at once,
+  // writes the closing line.
+  run_->RequestStop();
+  sliceTimer_.start(0);
+}
+
 void CPlotView::mousePressEvent(QMouseEvent* event) {
-  // A left-button press stops the run before its next step.
-  if (event->button() == Qt::LeftButton && run_) {
-    run_->RequestStop();
-    sliceTimer_.start(0);
-  }
+  // A left-button press stops the run.
+  if (event->button() == Qt::LeftButton && run_) StopRun();
   QFrame::mousePressEvent(event);
+}
+
+void CPlotView::keyPressEvent(QKeyEvent* event) {
+  // Escape stops the run as a click does, for whoever works without a mouse.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && run_) {
+    StopRun();
+    event->accept();
+    return;
+  }
+  QFrame::keyPressEvent(event);
 }
 
 }  // namespace quorvex

@@ -1,5 +1,6 @@
 #include "shells/qt/main_frame.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
@@ -171,6 +172,61 @@ class MainFrameTest : public QObject {
     QVERIFY(HasColour(c, Rgb(255, 0, 0), 35, 435, 280, 450));     // the closing line
     QVERIFY(HasColour(c, Rgb(255, 255, 150), 31, 331, 40, 460));  // the curve began
     QVERIFY(!HasColour(c, Rgb(255, 255, 150), 600, 331, 616, 460));
+  }
+
+  void escapeInTheViewStopsTheRun() {
+    const testing::Values longRun{QStringLiteral("50000"), QStringLiteral("1"), 5, true};
+    StartWith(&longRun);
+    QTest::qWait(200);
+    QVERIFY(view().runInProgress());
+    view().setFocus();
+    QTest::keyClick(&view(), Qt::Key_Escape);
+    QTRY_VERIFY_WITH_TIMEOUT(!view().runInProgress(), 2000);
+    const Canvas& c = view().canvas();
+    QVERIFY(HasColour(c, Rgb(255, 0, 0), 35, 435, 280, 450));  // the closing line
+    QVERIFY(!HasColour(c, Rgb(255, 255, 150), 600, 331, 616, 460));
+  }
+
+  // Assistive technology gets the view's name, the three panels, and the
+  // closing line as a description change when a run ends.
+  void theViewIsNamedAndAnnouncesTheClosingLine() {
+    static QList<QAccessible::Event> viewEvents;
+    viewEvents.clear();
+    // Accessibility is active only where an AT-SPI bus answers (the
+    // qt.accessibility test provides one); events are sent only then.
+    for (int i = 0; i < 40 && !QAccessible::isActive(); ++i) QTest::qWait(50);
+    const bool active = QAccessible::isActive();
+    const QAccessible::UpdateHandler previous = QAccessible::installUpdateHandler([](QAccessibleEvent* e) {
+      if (qobject_cast<CPlotView*>(e->object())) viewEvents << e->type();
+    });
+    // One step: duration 1 year, step 182 days.
+    const testing::Values oneStep{QStringLiteral("1"), QStringLiteral("182"), 5, false};
+    StartWith(&oneStep);
+    WaitForRunEnd();
+    QAccessible::installUpdateHandler(previous);
+
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&view());
+    QVERIFY(a);
+    QCOMPARE(a->text(QAccessible::Name), QStringLiteral("Chart"));
+    const QString description = a->text(QAccessible::Description);
+    for (const char* part : {"Orbit panel", "Rotating panel", "Distance panel"})
+      QVERIFY2(description.contains(QLatin1String(part)), qPrintable(description));
+    // The renderer prints the same closing line for the same values.
+    const testing::ProcessResult r = testing::RunProcess(
+        QUORVEX_RENDER, {"--years", "1", "--step", "182", "--interaction", "off", "--output", "/dev/null"});
+    QCOMPARE(r.status, 0);
+    const QString closing = QString::fromStdString(r.out).trimmed();
+    QVERIFY2(closing.startsWith(QLatin1String("Shortest Distance: ")), qPrintable(closing));
+    QVERIFY2(description.endsWith(QLatin1String(". ") + closing), qPrintable(description));
+
+    // A new run takes the closing line back until it ends.
+    TheRunParameters().durationYears = 50000;
+    TheRunParameters().stepDays = 1;
+    view().Restart();
+    QVERIFY(!a->text(QAccessible::Description).contains(QLatin1String("Shortest")));
+
+    if (!active) QSKIP("accessibility is not active (no AT-SPI bus): qt.accessibility checks the event");
+    QVERIFY(viewEvents.contains(QAccessible::DescriptionChanged));
   }
 
   void menuCommandsDuringARunWaitForItsEnd() {
