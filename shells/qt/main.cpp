@@ -2,6 +2,7 @@
 #include <cstring>
 #include <string>
 
+#include "shells/core/program.h"
 #include "shells/qt/orbit_app.h"
 
 namespace {
@@ -60,7 +61,7 @@ int ReadCommandLine(int argc, char** argv) {
       return std::fflush(stdout) == 0 ? 0 : 1;
     }
     if (std::strcmp(arg, "--version") == 0) {
-      std::printf("%s %s\n", kProgram, QUORVEX_VERSION);
+      std::printf("%s %s\n", kProgram, quorvex::kVersion);
       return std::fflush(stdout) == 0 ? 0 : 1;
     }
     const std::string name = OptionName(arg);

@@ -8,7 +8,7 @@ namespace quorvex {
 
 COrbitApp::COrbitApp(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QString::fromLatin1(kAppName));
-  setApplicationVersion(QStringLiteral(QUORVEX_VERSION));
+  setApplicationVersion(QString::fromLatin1(kVersion));
   setDesktopFileName(QStringLiteral("quorvex"));
 }
 

@@ -2,10 +2,6 @@
 
 #include <algorithm>
 
-#include "canvas/font.h"
-#include "chart/chart.h"
-#include "shells/core/run_pacer.h"
-#include "shells/core/run_parameters_store.h"
 #include "shells/win32/dpi.h"
 #include "shells/win32/orbit_app.h"
 #include "shells/win32/resource.h"
@@ -34,10 +30,10 @@ bool RegisterViewClass(HINSTANCE instance, WNDPROC proc) {
 
 }  // namespace
 
-CPlotView::CPlotView() : canvas_(std::make_unique<Canvas>(0, 0, ChartFonts::Shared().closingLine.get())) {}
+CPlotView::CPlotView() = default;
 
 CPlotView::~CPlotView() {
-  run_.reset();
+  run_.Abandon();
   FreeSurface();
   if (hwnd_) DestroyWindow(hwnd_);
 }
@@ -69,7 +65,7 @@ LRESULT CPlotView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN:
       // Escape stops the run as a click does, for whoever works without a
       // mouse.
-      if (wParam == VK_ESCAPE && run_) {
+      if (wParam == VK_ESCAPE && run_.runInProgress()) {
         StopRun();
         return 0;
       }
@@ -81,7 +77,6 @@ LRESULT CPlotView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CPlotView::Restart() {
-  run_.reset();
   RECT client{};
   if (hwnd_) GetClientRect(hwnd_, &client);
   clientWidth_ = client.right;
@@ -90,33 +85,25 @@ void CPlotView::Restart() {
   // to the client area's device pixels (RefreshSurface), so the chart fills
   // the view at any density, as at 96 DPI.
   const int dpi = hwnd_ ? WindowDpi(hwnd_) : kBaseDpi;
-  const ChartFonts& fonts = ChartFonts::Shared();
-  canvas_ = std::make_unique<Canvas>(static_cast<int>(static_cast<long long>(clientWidth_) * kBaseDpi / dpi),
-                                     static_cast<int>(static_cast<long long>(clientHeight_) * kBaseDpi / dpi),
-                                     fonts.closingLine.get());
-  const RunParameters params = TheRunParameters();
-  PaintViewBackground(*canvas_, params.plotEnabled != 0, fonts);
-  if (params.plotEnabled) run_ = std::make_unique<PlotRun>(*canvas_, params);
+  run_.Restart(static_cast<int>(static_cast<long long>(clientWidth_) * kBaseDpi / dpi),
+               static_cast<int>(static_cast<long long>(clientHeight_) * kBaseDpi / dpi),
+               values_ ? &*values_ : nullptr);
   MakeSurface();
   Changed();
 }
 
 void CPlotView::RunSlice() {
-  if (!run_) return;
-  const bool over = RunPacer::RunSlice(*run_);
-  // The canvas moved on; it is shown at once when the run is over, else once
-  // the redraw interval has passed (or whenever the system asks for a paint).
+  if (!run_.runInProgress()) return;
+  const ViewRun::Slice slice = run_.RunSlice();
+  // The canvas moved on; it is shown when ViewRun says so (and whenever the
+  // system asks for a paint).
   surfaceStale_ = true;
-  if (over || GetTickCount() - lastPaint_ >= static_cast<DWORD>(RunPacer::kRefresh.count()))
-    InvalidateRect(hwnd_, nullptr, FALSE);
-  if (over) {
-    run_.reset();
-    PostMessageA(GetParent(hwnd_), kRunEndedMessage, 0, 0);
-  }
+  if (slice.show) InvalidateRect(hwnd_, nullptr, FALSE);
+  if (slice.over) PostMessageA(GetParent(hwnd_), kRunEndedMessage, 0, 0);
 }
 
 void CPlotView::AbandonRun() {
-  run_.reset();
+  run_.Abandon();
 }
 
 void CPlotView::OnSize(int width, int height) {
@@ -125,13 +112,13 @@ void CPlotView::OnSize(int width, int height) {
 }
 
 void CPlotView::OnLButtonDown() {
-  if (run_) StopRun();
+  StopRun();
 }
 
 void CPlotView::StopRun() {
   // The run stops before its next step; the next slice writes the closing
   // line at once.
-  run_->RequestStop();
+  run_.RequestStop();
 }
 
 void CPlotView::Changed() {
@@ -185,14 +172,15 @@ void CPlotView::RefreshSurface() {
   if (!surfaceStale_ || !surfaceBits_) return;
   surfaceStale_ = false;
   GdiFlush();
-  const int w = canvas_->width();
-  const int h = canvas_->height();
+  const Canvas& canvas = run_.canvas();
+  const int w = canvas.width();
+  const int h = canvas.height();
   const int dw = clientWidth_;
   const int dh = clientHeight_;
-  const Color* src = canvas_->pixels().data();
+  const Color* src = canvas.pixels().data();
   if (w == dw && h == dh) {
     // 96 DPI: the whole surface in one pass; 32-bit rows have no padding.
-    const size_t n = canvas_->pixels().size();
+    const size_t n = canvas.pixels().size();
     for (size_t i = 0; i < n; ++i) surfaceBits_[i] = ToXrgb(src[i]);
     return;
   }
@@ -205,11 +193,11 @@ void CPlotView::RefreshSurface() {
   int lastRow = -1;
   for (int i = 0; i < dh; ++i) {
     std::uint32_t* dst = surfaceBits_ + static_cast<size_t>(i) * dw;
-    const int row = static_cast<int>(static_cast<long long>(i) * h / dh);
     if (w <= 0 || h <= 0) {
       std::fill(dst, dst + dw, 0u);
       continue;
     }
+    const int row = static_cast<int>(static_cast<long long>(i) * h / dh);
     if (row == lastRow) {
       std::copy(dst - dw, dst, dst);
       continue;
@@ -241,7 +229,6 @@ void CPlotView::OnPaint() {
     FillRect(dc, &below, black);
   }
   EndPaint(hwnd_, &ps);
-  lastPaint_ = GetTickCount();
 }
 
 }  // namespace quorvex

@@ -3,22 +3,22 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <vector>
 
 #include "canvas/canvas.h"
-#include "chart/plot_run.h"
+#include "shells/core/view_run.h"
 #include "shells/win32/window_proc.h"
 
 namespace quorvex {
 
 // The main frame's only child, on which the chart and the plot run are
-// drawn. It owns a canvas the size of its client area at 96 DPI and a
-// 32-bit top-down DIB section of the client area's device pixels, which
-// shows the canvas scaled in whole pixel blocks and which a paint copies to
-// the screen with BitBlt; at 96 DPI the two are the same size. A run draws the chart and then advances in
-// slices (see RunPacer) driven by the application's message loop; after each slice the view is invalidated,
-// so the orbits and the separation curve visibly grow.
+// drawn. Its ViewRun keeps a canvas the size of its client area at 96 DPI,
+// and a 32-bit top-down DIB section of the client area's device pixels,
+// which shows the canvas scaled in whole pixel blocks, holds what a paint
+// copies to the screen with BitBlt; at 96 DPI the two are the same size. A run draws the chart and then
+// advances in slices driven by the application's message loop; the view is redrawn as ViewRun says, so the
+// orbits and the separation curve visibly grow.
 class CPlotView {
  public:
   // Posted to the parent when a run has ended, by reaching its end time or
@@ -35,18 +35,19 @@ class CPlotView {
   bool Create(HWND parent);
   HWND hwnd() const { return hwnd_; }
 
-  // Erases the canvas to the client area's size and, once a run has been
-  // accepted, draws the chart and starts a new run from t = 0 with the
-  // current run values.
+  // The run values accepted last, with which every later restart runs.
+  void SetRunValues(const RunParameters& values) { values_ = values; }
+  // Erases the canvas to the client area's size and, once run values have
+  // been accepted, draws the chart and starts a new run from t = 0 with them.
   void Restart();
-  bool runInProgress() const { return run_ != nullptr; }
+  bool runInProgress() const { return run_.runInProgress(); }
   // Advances the run in progress by one slice.
   void RunSlice();
   // Drops the run in progress without finishing it (the window closes).
   void AbandonRun();
 
   // The pixels the view shows.
-  const Canvas& canvas() const { return *canvas_; }
+  const Canvas& canvas() const { return run_.canvas(); }
 
  private:
   friend LRESULT CALLBACK WindowProcFor<CPlotView>(HWND, UINT, WPARAM, LPARAM);
@@ -68,16 +69,14 @@ class CPlotView {
   HWND hwnd_ = nullptr;
   int clientWidth_ = 0;  // the client area in device pixels
   int clientHeight_ = 0;
-  std::unique_ptr<Canvas> canvas_;
-  std::unique_ptr<PlotRun> run_;
+  std::optional<RunParameters> values_;
+  ViewRun run_;
   HDC surfaceDc_ = nullptr;
   HBITMAP surface_ = nullptr;
   HGDIOBJ surfaceOld_ = nullptr;
   std::uint32_t* surfaceBits_ = nullptr;
   bool surfaceStale_ = false;
   std::vector<int> columns_;  // the canvas column of every surface column
-  // When the view was last drawn (GetTickCount).
-  DWORD lastPaint_ = 0;
 };
 
 }  // namespace quorvex
