@@ -56,6 +56,10 @@ std::int64_t RunStepCount(std::int32_t stepDays, double endTime) {
 }
 
 int RunThreads() {
+#if defined(__EMSCRIPTEN__)
+  // The web page has one thread.
+  return 1;
+#else
   int n = 0;
 #if defined(__linux__)
   // The processors this process may use, which taskset or a container can
@@ -65,6 +69,7 @@ int RunThreads() {
 #endif
   if (n <= 0) n = static_cast<int>(std::thread::hardware_concurrency());
   return n >= 2 ? 2 : 1;
+#endif
 }
 
 void ClearUpperVectorState() {
