@@ -39,7 +39,7 @@ BENCHMARK(BM_TranscribedStep);
 // it gives what drawing and bookkeeping add to the integrator alone.
 void BM_PlotRunStep(benchmark::State& state) {
   const ChartFonts& fonts = ChartFonts::Shared();
-  Canvas canvas(640, 480, fonts.system.get());
+  Canvas canvas(640, 480, fonts.closingLine.get());
   PaintViewBackground(canvas, true, fonts);
   RunParameters p;
   p.durationYears = 50000;

@@ -14,10 +14,10 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "app/main_frame.h"
-#include "app/run_parameters_store.h"
 #include "chart/chart.h"
 #include "chart/plot_run.h"
+#include "shells/core/run_parameters_store.h"
+#include "shells/qt/main_frame.h"
 
 namespace quorvex {
 namespace {
@@ -37,7 +37,7 @@ void BM_PacedRenderer(benchmark::State& state) {
   // The chart and the run, as the renderer draws them (and the window on
   // each start).
   for (auto _ : state) {
-    Canvas canvas(640, 480, fonts.system.get());
+    Canvas canvas(640, 480, fonts.closingLine.get());
     PaintViewBackground(canvas, true, fonts);
     benchmark::DoNotOptimize(RunPlot(canvas, p));
   }

@@ -4,9 +4,7 @@
 
 #include "canvas/font_table.h"
 
-#include <cstring>
-
-#include "chart/font.h"
+#include "canvas/font.h"
 
 namespace quorvex {
 

@@ -133,7 +133,7 @@ const std::uint8_t kLabelBits[] = {
     0xc8,
 };
 
-const GlyphTableEntry kSystemGlyphs[kGlyphTableSize] = {
+const GlyphTableEntry kClosingLineGlyphs[kGlyphTableSize] = {
     {4, 0, 1, 1, 1, 0},  // ' '
     {4, 1, 10, 2, 10, 1},  // '!'
     {7, 1, 10, 5, 4, 21},  // '"'
@@ -231,7 +231,7 @@ const GlyphTableEntry kSystemGlyphs[kGlyphTableSize] = {
     {8, 1, 7, 6, 3, 5658},  // '~'
 };
 
-const std::uint8_t kSystemBits[] = {
+const std::uint8_t kClosingLineBits[] = {
     0x7f, 0xfe, 0x7e, 0xf7, 0xbd, 0x89, 0x09, 0x09, 0x3f, 0x92, 0x12, 0x7f, 0x24, 0x24, 0x24, 0x08,
     0xf7, 0xfd, 0xf0, 0xf0, 0x79, 0xfe, 0xf0, 0x8c, 0x24, 0x91, 0x24, 0x4a, 0x12, 0xb3, 0x52, 0x14,
     0x89, 0x22, 0x49, 0x0c, 0x70, 0xf8, 0xd8, 0xf0, 0xc7, 0xe7, 0xbd, 0x99, 0xfe, 0xe7, 0xfe, 0x6c,
@@ -283,7 +283,7 @@ const std::uint8_t kSystemBits[] = {
 
 const FontTable kFontTables[kFontTableCount] = {
     {"Arial", false, 12, 10, kLabelGlyphs, kLabelBits},
-    {"Arial", true, 16, 13, kSystemGlyphs, kSystemBits},
+    {"Arial", true, 16, 13, kClosingLineGlyphs, kClosingLineBits},
 };
 
 }  // namespace quorvex

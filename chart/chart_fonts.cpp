@@ -1,11 +1,11 @@
-#include "chart/font.h"
+#include "chart/chart_fonts.h"
 
 namespace quorvex {
 
 ChartFonts ChartFonts::LoadDefault() {
   ChartFonts fonts;
   fonts.label = Font::Load(LabelRequest());
-  fonts.system = Font::Load(SystemRequest());
+  fonts.closingLine = Font::Load(ClosingLineRequest());
   return fonts;
 }
 

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <string_view>
 
 namespace quorvex {
 
@@ -26,20 +24,5 @@ struct IntRange {
 inline constexpr IntRange kStepDaysRange{1, 250};
 inline constexpr IntRange kDurationYearsRange{1, 50000};
 inline constexpr IntRange kPlotSpeedRange{1, 5};
-
-// Reading a whole number typed into a field: at most the first 31
-// characters; blanks and tabs, an optional sign and decimal digits, then
-// only blanks and tabs; a value beyond 32 bits becomes the nearest extreme.
-// On failure `message` holds the text to show the user.
-struct FieldReading {
-  bool ok = false;
-  std::int32_t value = 0;
-  std::string message;
-};
-
-FieldReading ReadIntegerField(std::string_view text, IntRange range);
-
-std::string NotAnIntegerMessage();
-std::string RangeMessage(IntRange range);
 
 }  // namespace quorvex

@@ -1,18 +1,30 @@
 #include "shells/web/web_view.h"
 
-#include "app/run_pacer.h"
+#include <algorithm>
+
 #include "chart/chart.h"
+#include "chart/layout.h"
+#include "shells/core/run_pacer.h"
+#include "shells/core/run_parameters_store.h"
+#include "shells/core/run_values.h"
 
 namespace quorvex {
 
 namespace {
-constexpr int kViewWidth = 640;
-constexpr int kViewHeight = 480;
+
+// The dialog's four values, as the shells' dialogs hold them.
+struct DialogValues {
+  std::int32_t stepDays;
+  std::int32_t durationYears;
+  std::int32_t interactionChoice;
+  std::int32_t plotSpeed;
+};
+
 }  // namespace
 
 WebView::WebView()
-    : canvas_(kViewWidth, kViewHeight, ChartFonts::Shared().system.get()),
-      rgba_(static_cast<size_t>(kViewWidth) * kViewHeight * 4) {
+    : canvas_(kCanvasWidth, kCanvasHeight, ChartFonts::Shared().closingLine.get()),
+      rgba_(static_cast<size_t>(kCanvasWidth) * kCanvasHeight * 4) {
   PaintViewBackground(canvas_, false, ChartFonts::Shared());
 }
 
@@ -29,13 +41,10 @@ int WebView::Accept(const std::string& durationText, const std::string& stepText
     message_ = duration.message;
     return 2;
   }
-  params_.stepDays = step.value;
-  params_.durationYears = duration.value;
-  params_.plotSpeed = plotSpeed < kPlotSpeedRange.low    ? kPlotSpeedRange.low
-                      : plotSpeed > kPlotSpeedRange.high ? kPlotSpeedRange.high
-                                                         : plotSpeed;
-  params_.interactionChoice = interactionChoice == 1 ? 1 : 0;
-  params_.plotEnabled = 1;
+  // The range input and the radio buttons cannot hold other values.
+  AcceptDialog(DialogValues{step.value, duration.value, interactionChoice == 1 ? 1 : 0,
+                            std::clamp(plotSpeed, kPlotSpeedRange.low, kPlotSpeedRange.high)},
+               params_);
   message_.clear();
   Paint();
   return 0;

@@ -6,11 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/pending_commands.h"
-#include "chart/canvas.h"
-#include "chart/font.h"
+#include "canvas/canvas.h"
 #include "chart/plot_run.h"
 #include "chart/run_parameters.h"
+#include "shells/core/pending_commands.h"
 
 namespace quorvex {
 

@@ -130,7 +130,8 @@ TEST(PlotRunSteps, DefaultPacingThroughAnInjectedPause) {
   Canvas canvas(640, 480);
   std::int64_t polls = 0;
   std::vector<std::int64_t> pauses;
-  RunPlot(canvas, Params(35000, 50), [&] { return ++polls, false; }, [&] { pauses.push_back(polls); });
+  RunPlot(
+      canvas, Params(35000, 50), [&] { return ++polls, false; }, [&] { pauses.push_back(polls); });
   EXPECT_EQ(polls, 255778);
   EXPECT_EQ(pauses, (std::vector<std::int64_t>{50000, 100000, 150000, 200000, 250000}));
 }
@@ -151,7 +152,7 @@ class PlotRunPixels : public ::testing::Test {
  protected:
   void SetUp() override { PaintViewBackground(canvas, true, fonts); }
   const ChartFonts& fonts = ChartFonts::Shared();
-  Canvas canvas{640, 480, fonts.system.get()};
+  Canvas canvas{640, 480, fonts.closingLine.get()};
 };
 
 TEST_F(PlotRunPixels, TheFirstDefaultStep) {
@@ -220,7 +221,7 @@ TEST_F(PlotRunPixels, TheDistanceCurveSpansItsColumns) {
 }
 
 TEST_F(PlotRunPixels, SlicedRunsDrawTheSamePixelsAsOneCall) {
-  Canvas whole(640, 480, fonts.system.get());
+  Canvas whole(640, 480, fonts.closingLine.get());
   PaintViewBackground(whole, true, fonts);
   RunPlot(whole, Params(2000, 7, 3), {}, [] {});
 

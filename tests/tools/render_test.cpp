@@ -48,7 +48,7 @@ TEST_F(Render, DefaultRunWritesTheViewsPicture) {
 
   // The same pixels as the chart and a run drawn in this process.
   const ChartFonts& fonts = ChartFonts::Shared();
-  Canvas canvas(640, 480, fonts.system.get());
+  Canvas canvas(640, 480, fonts.closingLine.get());
   PaintViewBackground(canvas, true, fonts);
   RunParameters p;
   p.plotEnabled = 1;

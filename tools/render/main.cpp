@@ -16,7 +16,7 @@
 
 #include "chart/chart.h"
 #include "chart/plot_run.h"
-#include "chart/run_parameters.h"
+#include "shells/core/run_values.h"
 #include "tools/render/output_file.h"
 #include "tools/render/png_writer.h"
 #include "tools/render/process_guard.h"
@@ -24,8 +24,6 @@
 namespace quorvex {
 namespace {
 
-constexpr int kViewWidth = 640;
-constexpr int kViewHeight = 480;
 constexpr char kProgram[] = "quorvex-render";
 
 constexpr char kUsage[] =
@@ -264,7 +262,7 @@ int Render(const Options& opt) {
   if (!fonts.complete())
     std::fprintf(stderr, "%s: warning: a font could not be loaded; text is drawn without glyphs\n", kProgram);
 
-  Canvas canvas(kViewWidth, kViewHeight, fonts.system.get());
+  Canvas canvas(kCanvasWidth, kCanvasHeight, fonts.closingLine.get());
   PaintViewBackground(canvas, true, fonts);
   PlotRun::Hooks hooks;
   hooks.stopFlag = &InterruptFlag();
