@@ -1,6 +1,7 @@
 #include "shells/web/web_view.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "chart/chart.h"
 #include "chart/layout.h"
@@ -24,7 +25,7 @@ struct DialogValues {
 
 WebView::WebView()
     : canvas_(kCanvasWidth, kCanvasHeight, ChartFonts::Shared().closingLine.get()),
-      rgba_(static_cast<size_t>(kCanvasWidth) * kCanvasHeight * 4) {
+      rgba_(static_cast<size_t>(kCanvasWidth) * kCanvasHeight) {
   PaintViewBackground(canvas_, false, ChartFonts::Shared());
 }
 
@@ -55,7 +56,8 @@ void WebView::Paint() {
   PaintViewBackground(canvas_, params_.plotEnabled != 0, ChartFonts::Shared());
   // One thread in the page: the run computes everything itself.
   if (params_.plotEnabled) run_ = std::make_unique<PlotRun>(canvas_, params_, PlotRun::Hooks{}, 1);
-  lastShown_ = Clock::now();
+  runStart_ = lastShown_ = lastSliceEnd_ = resumeAt_ = Clock::now();
+  outside_ = {};
 }
 
 WebView::SliceResult WebView::Slice() {
@@ -65,7 +67,12 @@ WebView::SliceResult WebView::Slice() {
     r.showCanvas = true;
     return r;
   }
-  const Clock::time_point sliceEnd = Clock::now() + RunPacer::kSlice;
+  const Clock::time_point start = Clock::now();
+  // The time since the last slice beyond any pause it asked for went to the
+  // page: showing the canvas, other events.
+  outside_ += start - std::max(lastSliceEnd_, resumeAt_);
+  resumeAt_ = start;
+  const Clock::time_point sliceEnd = start + RunPacer::kSlice;
   for (;;) {
     const PlotRun::Yield y = run_->Advance(RunPacer::kStepsPerCheck);
     if (y == PlotRun::Yield::Finished || y == PlotRun::Yield::Stopped) {
@@ -78,12 +85,17 @@ WebView::SliceResult WebView::Slice() {
       // The pause lasts kPause from now; the page waits it out between
       // slices instead of sleeping.
       r.resumeMs = std::chrono::duration<double, std::milli>(RunPacer::kPause).count();
+      resumeAt_ = Clock::now() + RunPacer::kPause;
       break;
     }
     if (Clock::now() >= sliceEnd) break;
   }
   const Clock::time_point now = Clock::now();
-  if (now - lastShown_ >= RunPacer::kRefresh) {
+  lastSliceEnd_ = now;
+  // The canvas is shown at most every kRefresh, and less often while the
+  // page has taken more than a twentieth of the run's time, so that showing
+  // it hardly slows the run.
+  if (now - lastShown_ >= RunPacer::kRefresh && outside_ * 20 <= now - runStart_) {
     lastShown_ = now;
     r.showCanvas = true;
   }
@@ -95,15 +107,13 @@ void WebView::Stop() {
 }
 
 const std::uint8_t* WebView::Pixels() {
-  // The canvas keeps 0x00BBGGRR; the page wants R, G, B, A bytes.
+  // The canvas keeps 0x00BBGGRR, which in WebAssembly's little-endian
+  // memory is the bytes R, G, B, 0: the page's R, G, B, A with an opaque
+  // alpha set in the top byte.
+  static_assert(std::endian::native == std::endian::little);
   const std::vector<Color>& px = canvas_.pixels();
-  for (size_t i = 0; i < px.size(); ++i) {
-    rgba_[4 * i] = static_cast<std::uint8_t>(RedOf(px[i]));
-    rgba_[4 * i + 1] = static_cast<std::uint8_t>(GreenOf(px[i]));
-    rgba_[4 * i + 2] = static_cast<std::uint8_t>(BlueOf(px[i]));
-    rgba_[4 * i + 3] = 255;
-  }
-  return rgba_.data();
+  for (size_t i = 0; i < px.size(); ++i) rgba_[i] = px[i] | 0xFF000000u;
+  return reinterpret_cast<const std::uint8_t*>(rgba_.data());
 }
 
 }  // namespace quorvex

@@ -66,8 +66,12 @@ class WebView {
   Canvas canvas_;
   std::unique_ptr<PlotRun> run_;
   std::string closingLine_;
+  Clock::time_point runStart_;
   Clock::time_point lastShown_;
-  std::vector<std::uint8_t> rgba_;
+  Clock::time_point lastSliceEnd_;
+  Clock::time_point resumeAt_;  // when a pause the last slice asked for ends
+  Clock::duration outside_{};   // the run's time spent outside its slices
+  std::vector<std::uint32_t> rgba_;
   PendingCommands<int> pending_;
 };
 

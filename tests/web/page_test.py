@@ -48,7 +48,7 @@ def js(s):
 def load(browser, page):
     browser.open(pathlib.Path(page).resolve().as_uri())
     browser.wait_for("document.documentElement.dataset.ready === 'true'")
-    ready = browser.evaluate('window.quorvexReady')
+    ready = browser.evaluate("performance.getEntriesByName('quorvex-ready')[0].startTime")
     print('page ready %.0f ms after navigation' % ready)
     return ready
 
