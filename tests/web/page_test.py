@@ -13,9 +13,11 @@ Cases:
               About box opens from the keyboard and changes nothing
   stop        a click on the canvas stops a run before its end; a menu
               command chosen during the run waits for its end
+  screenshot  the default run, then the page as a PNG (--output FILE)
 
 Any console error or uncaught exception in the page fails the case."""
 import argparse
+import base64
 import json
 import os
 import pathlib
@@ -200,7 +202,16 @@ def case_stop(browser, args, extra):
     print('stopped at column %d: %s; the waiting dialog opened after it' % (max(columns), text))
 
 
-CASES = {'pixels': case_pixels, 'validation': case_validation, 'cancel': case_cancel, 'stop': case_stop}
+def case_screenshot(browser, args, extra):
+    load(browser, args.page)
+    enter(browser)
+    result_text(browser, args.timeout)
+    shot = browser.page_call('Page.captureScreenshot', {'format': 'png'})
+    pathlib.Path(args.output).write_bytes(base64.b64decode(shot['data']))
+    print('wrote ' + args.output)
+
+
+CASES = {'screenshot': case_screenshot, 'pixels': case_pixels, 'validation': case_validation, 'cancel': case_cancel, 'stop': case_stop}
 
 
 def main():
@@ -208,9 +219,12 @@ def main():
     parser.add_argument('--page', required=True)
     parser.add_argument('--render', help='quorvex-render, for the pixels case')
     parser.add_argument('--timeout', type=float, default=120.0, help='seconds a run may take')
+    parser.add_argument('--output', help='the screenshot case\'s PNG')
+    parser.add_argument('--window', default='680,640', help='the browser window\'s size, WIDTH,HEIGHT')
     parser.add_argument('case', choices=sorted(CASES))
     args, extra = parser.parse_known_args()
-    browser = Browser()
+    width, height = (int(v) for v in args.window.split(','))
+    browser = Browser(width=width, height=height)
     try:
         CASES[args.case](browser, args, extra)
         time.sleep(0.1)
