@@ -2,6 +2,7 @@
 """The web page in headless Chromium, against the Linux renderer.
 
   page_test.py --page build/web/quorvex.html --render quorvex-render CASE [renderer options]
+  page_test.py --serve build/web/site --render quorvex-render CASE [renderer options]
 
 Cases:
   pixels      the dialog's values set as the renderer's options give them;
@@ -18,12 +19,15 @@ Cases:
 Any console error or uncaught exception in the page fails the case."""
 import argparse
 import base64
+import functools
+import http.server
 import json
 import os
 import pathlib
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -48,7 +52,8 @@ def js(s):
 
 
 def load(browser, page):
-    browser.open(pathlib.Path(page).resolve().as_uri())
+    # A file, or the address of the page on a web server.
+    browser.open(page if '://' in page else pathlib.Path(page).resolve().as_uri())
     browser.wait_for("document.documentElement.dataset.ready === 'true'")
     ready = browser.evaluate("performance.getEntriesByName('quorvex-ready')[0].startTime")
     print('page ready %.0f ms after navigation' % ready)
@@ -216,13 +221,25 @@ CASES = {'screenshot': case_screenshot, 'pixels': case_pixels, 'validation': cas
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument('--page', required=True)
+    parser.add_argument('--page', help='the page: a file, or an address')
+    parser.add_argument('--serve', metavar='FOLDER', help='serve this folder over HTTP on the loopback '
+                        'interface and open its index.html (the site form of the page)')
     parser.add_argument('--render', help='quorvex-render, for the pixels case')
     parser.add_argument('--timeout', type=float, default=120.0, help='seconds a run may take')
     parser.add_argument('--output', help='the screenshot case\'s PNG')
     parser.add_argument('--window', default='680,640', help='the browser window\'s size, WIDTH,HEIGHT')
     parser.add_argument('case', choices=sorted(CASES))
     args, extra = parser.parse_known_args()
+    server = None
+    if args.serve:
+        folder = args.serve
+        handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=folder)
+        handler.log_message = lambda *a: None
+        server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        args.page = 'http://127.0.0.1:%d/index.html' % server.server_address[1]
+    if not args.page:
+        parser.error('--page or --serve is needed')
     width, height = (int(v) for v in args.window.split(','))
     browser = Browser(width=width, height=height)
     try:
@@ -236,6 +253,8 @@ def main():
         return 1
     finally:
         browser.close()
+        if server:
+            server.shutdown()
     print('PASS')
     return 0
 
