@@ -16,7 +16,6 @@
 
 #include "chart/chart.h"
 #include "chart/plot_run.h"
-#include "shells/core/run_parameters_store.h"
 #include "shells/qt/main_frame.h"
 
 namespace quorvex {
@@ -27,7 +26,6 @@ RunParameters Paced(std::int64_t speed) {
   p.durationYears = 5000;
   p.stepDays = 1;
   p.plotSpeed = static_cast<std::int32_t>(speed);
-  p.plotEnabled = 1;
   return p;
 }
 
@@ -45,7 +43,6 @@ void BM_PacedRenderer(benchmark::State& state) {
 BENCHMARK(BM_PacedRenderer)->DenseRange(1, 5)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 
 void BM_WindowRun(benchmark::State& state) {
-  TheRunParameters() = RunParameters{};
   CMainFrame frame;
   frame.show();
   // Let the window manager map, place and size the window before timing:
@@ -55,7 +52,7 @@ void BM_WindowRun(benchmark::State& state) {
     QTimer::singleShot(500, &settle, &QEventLoop::quit);
     settle.exec();
   } while (!frame.windowHandle() || !frame.windowHandle()->isExposed());
-  TheRunParameters() = Paced(state.range(0));
+  frame.view().SetRunValues(Paced(state.range(0)));
   for (auto _ : state) {
     QEventLoop loop;
     QObject::connect(&frame.view(), &CPlotView::runEnded, &loop, &QEventLoop::quit);

@@ -1,7 +1,7 @@
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 
 #include "canvas/font.h"
+#include "canvas/font_file.h"
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 
@@ -18,40 +18,6 @@ struct Font::FaceHandle {
   }
 };
 
-namespace {
-
-// The file and face index fontconfig picks for a family and weight.
-bool Resolve(const FontRequest& request, std::string& file, int& index) {
-  // The process's current configuration, loaded on first use and shared by
-  // every font; this takes a reference that is dropped below.
-  FcConfig* config = FcConfigReference(nullptr);
-  if (!config) return false;
-  FcPattern* pattern = FcPatternCreate();
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(request.family.c_str()));
-  FcPatternAddInteger(pattern, FC_WEIGHT, request.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(config, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(config, pattern, &result);
-  bool found = false;
-  if (match) {
-    FcChar8* path = nullptr;
-    if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path) {
-      file = reinterpret_cast<const char*>(path);
-      if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
-      found = true;
-    }
-    FcPatternDestroy(match);
-  }
-  FcPatternDestroy(pattern);
-  FcConfigDestroy(config);
-  return found;
-}
-
-}  // namespace
-
 Font::~Font() {
   delete face_;
 }
@@ -60,7 +26,7 @@ std::unique_ptr<Font> Font::Load(const FontRequest& request) {
   std::unique_ptr<Font> font = Missing(request.cellHeight);
   std::string file;
   int index = 0;
-  if (!Resolve(request, file, index)) return font;
+  if (!FindFontFile(request, file, index)) return font;
 
   auto handle = std::make_unique<FaceHandle>();
   if (FT_Init_FreeType(&handle->library) != 0) return font;

@@ -86,7 +86,7 @@ PlotRun::Yield PlotRun::Advance(std::int64_t maxSteps) {
   ClearUpperVectorState();
   for (std::int64_t taken = 0;; ++taken) {
     if (!(state_.t < endTime_)) return End(Yield::Finished);
-    if (stopRequested_ || (hooks_.stopPoll && hooks_.stopPoll())) return End(Yield::Stopped);
+    if (stopRequested_) return End(Yield::Stopped);
     if (taken >= maxSteps) return Yield::SliceUsed;
     if (row_ == rows_) {
       // A new block: the place to look at the stop flag.
@@ -120,9 +120,8 @@ PlotRun::Yield PlotRun::End(Yield why) {
   return why;
 }
 
-double RunPlot(Canvas& canvas, const RunParameters& params, std::function<bool()> stopPoll,
-               std::function<void()> pause) {
-  PlotRun run(canvas, params, {std::move(stopPoll), {}});
+double RunPlot(Canvas& canvas, const RunParameters& params, std::function<void()> pause) {
+  PlotRun run(canvas, params);
   for (;;) {
     switch (run.Advance(std::numeric_limits<std::int64_t>::max())) {
       case PlotRun::Yield::PauseDue:

@@ -52,8 +52,6 @@ class PlotRun {
   };
 
   struct Hooks {
-    // Asked before every step, the first included; true stops the run.
-    std::function<bool()> stopPoll;
     // Told of every step: its number k (from 1) and its sample.
     std::function<void(std::int64_t, const StepSample&)> onSample;
     // A cheaper stop request that any thread may raise: looked at before
@@ -106,10 +104,8 @@ class PlotRun {
   Yield outcome_ = Yield::Finished;
 };
 
-// Drives one run to its end in one call: asks stopPoll before every step
-// and calls pause (by default a 1 ms sleep) wherever a pause is due.
-// Returns the shortest separation shown.
-double RunPlot(Canvas& canvas, const RunParameters& params, std::function<bool()> stopPoll = {},
-               std::function<void()> pause = {});
+// Drives one run to its end in one call, calling pause (by default a 1 ms
+// sleep) wherever a pause is due. Returns the shortest separation shown.
+double RunPlot(Canvas& canvas, const RunParameters& params, std::function<void()> pause = {});
 
 }  // namespace quorvex

@@ -72,4 +72,36 @@ FieldReading ReadIntegerField(std::string_view text, IntRange range) {
   return out;
 }
 
+RunValueTexts TextsOf(const RunParameters& values) {
+  return {std::to_string(values.durationYears), std::to_string(values.stepDays),
+          std::to_string(values.plotSpeed), values.interaction};
+}
+
+RunValuesReading ReadRunValues(const RunValueTexts& texts) {
+  RunValuesReading out;
+  RunParameters values;
+  const struct {
+    RunField field;
+    const std::string& text;
+    IntRange range;
+    std::int32_t& into;
+  } fields[] = {
+      {RunField::StepDays, texts.stepDays, kStepDaysRange, values.stepDays},
+      {RunField::DurationYears, texts.durationYears, kDurationYearsRange, values.durationYears},
+      {RunField::PlotSpeed, texts.plotSpeed, kPlotSpeedRange, values.plotSpeed},
+  };
+  for (const auto& f : fields) {
+    FieldReading r = ReadIntegerField(f.text, f.range);
+    if (!r.ok) {
+      out.field = f.field;
+      out.message = std::move(r.message);
+      return out;
+    }
+    f.into = r.value;
+  }
+  values.interaction = texts.interaction;
+  out.values = values;
+  return out;
+}
+
 }  // namespace quorvex

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "shells/core/program.h"
 #include "shells/qt/dialog_layout.h"
 #include "shells/qt/program_icon.h"
 
@@ -21,7 +22,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   icon->setPixmap(ProgramIcon().pixmap(QSize(32, 32), devicePixelRatioF()));
   icon->setGeometry(du.X(11), du.Y(17), 32, 32);
 
-  auto* text = new QLabel(QStringLiteral("Quorvex Version 1.0"), this);
+  auto* text = new QLabel(QString::fromLatin1(kAboutText), this);
   text->setTextFormat(Qt::PlainText);
   text->setGeometry(du.Rect(40, 10, 119, 8));
 

@@ -25,7 +25,8 @@ QLabel* Static(QWidget* parent, const DialogUnits& du, const char* text, int x, 
 
 }  // namespace
 
-CEnterValuesDlg::CEnterValuesDlg(QWidget* parent) : QDialog(parent) {
+CEnterValuesDlg::CEnterValuesDlg(const RunParameters& values, QWidget* parent)
+    : QDialog(parent), values_(values) {
   setWindowTitle(QStringLiteral("Enter Values"));
   setFont(DialogFont());
   const DialogUnits du(font());
@@ -74,41 +75,36 @@ CEnterValuesDlg::CEnterValuesDlg(QWidget* parent) : QDialog(parent) {
 
   connect(startPlot_, &QPushButton::clicked, this, &CEnterValuesDlg::accept);
   connect(cancel_, &QPushButton::clicked, this, &CEnterValuesDlg::reject);
+  LoadControls();
 }
 
 void CEnterValuesDlg::LoadControls() {
-  duration_->setText(QString::number(durationYears));
-  step_->setText(QString::number(stepDays));
-  on_->setChecked(interactionChoice == 0);
-  off_->setChecked(interactionChoice == 1);
+  duration_->setText(QString::number(values_.durationYears));
+  step_->setText(QString::number(values_.stepDays));
+  on_->setChecked(values_.interaction == Interaction::On);
+  off_->setChecked(values_.interaction == Interaction::Off);
   speedSlider_->setRange(kPlotSpeedRange.low, kPlotSpeedRange.high);
-  speedSlider_->setValue(plotSpeed);
+  speedSlider_->setValue(values_.plotSpeed);
 }
 
 int CEnterValuesDlg::exec() {
-  LoadControls();
   // Enter accepts the values as shown.
   return ExecCentred(*this, startPlot_);
 }
 
-bool CEnterValuesDlg::ReadField(QLineEdit* edit, const IntRange& range, std::int32_t& into) {
-  const FieldReading reading = ReadIntegerField(edit->text().left(31).toStdString(), range);
-  if (reading.ok) {
-    into = reading.value;
-    return true;
-  }
-  ShowWarning(this, QString::fromStdString(reading.message));
-  edit->setFocus(Qt::OtherFocusReason);
-  edit->selectAll();
-  return false;
-}
-
 void CEnterValuesDlg::accept() {
-  // The step is checked before the duration, although it stands below it.
-  if (!ReadField(step_, kStepDaysRange, stepDays)) return;
-  if (!ReadField(duration_, kDurationYearsRange, durationYears)) return;
-  interactionChoice = off_->isChecked() ? 1 : 0;
-  plotSpeed = speedSlider_->value();
+  const RunValuesReading reading = ReadRunValues(
+      {duration_->text().toStdString(), step_->text().toStdString(), std::to_string(speedSlider_->value()),
+       off_->isChecked() ? Interaction::Off : Interaction::On});
+  if (!reading.values) {
+    ShowWarning(this, QString::fromStdString(reading.message));
+    // The offending field takes the focus with its whole text selected.
+    QLineEdit* edit = reading.field == RunField::DurationYears ? duration_ : step_;
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
+    return;
+  }
+  values_ = *reading.values;
   QDialog::accept();
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <cstdint>
 
 #include "shells/core/run_values.h"
 
@@ -13,19 +12,17 @@ class QSlider;
 namespace quorvex {
 
 // The "Enter Values" dialog: plot duration, integration step, plot speed
-// and the Neptune - Pluto interaction. The caller writes the four public
-// values before exec() and reads them after it returned Accepted; the
-// numbers are checked when "Start Plot" is pressed, the step first.
+// and the Neptune - Pluto interaction. It opens showing the run values it
+// was given; once exec() has returned Accepted, values() are the values the
+// user accepted. The numbers are checked when "Start Plot" is pressed (see
+// ReadRunValues).
 class CEnterValuesDlg : public QDialog {
   Q_OBJECT
 
  public:
-  explicit CEnterValuesDlg(QWidget* parent = nullptr);
+  explicit CEnterValuesDlg(const RunParameters& values, QWidget* parent = nullptr);
 
-  std::int32_t stepDays = 50;
-  std::int32_t durationYears = 35000;
-  std::int32_t interactionChoice = 0;
-  std::int32_t plotSpeed = 5;
+  const RunParameters& values() const { return values_; }
 
   int exec() override;
   void accept() override;
@@ -40,11 +37,10 @@ class CEnterValuesDlg : public QDialog {
   QSlider* speedSlider() const { return speedSlider_; }
 
  private:
-  // Loads the controls from the public values.
+  // Loads the controls from the values.
   void LoadControls();
-  // Reads and checks one number; on failure tells the user, selects the
-  // field and returns false.
-  bool ReadField(QLineEdit* edit, const IntRange& range, std::int32_t& into);
+
+  RunParameters values_;
 
   QPushButton* startPlot_;
   QPushButton* cancel_;

@@ -7,7 +7,6 @@
 #include <QStyleOptionMenuItem>
 #include <QWindowStateChangeEvent>
 
-#include "shells/core/run_parameters_store.h"
 #include "shells/qt/enter_values_dlg.h"
 #include "shells/qt/message_box.h"
 
@@ -69,11 +68,11 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), view_(this) {
 CMainFrame::~CMainFrame() = default;
 
 bool CMainFrame::AskForValues() {
-  RunParameters& params = TheRunParameters();
-  CEnterValuesDlg dialog(this);
-  SeedDialog(params, dialog);
+  CEnterValuesDlg dialog(values_, this);
   if (dialog.exec() != QDialog::Accepted) return false;
-  AcceptDialog(dialog, params);
+  values_ = dialog.values();
+  plotEnabled_ = true;
+  view_.SetRunValues(values_);
   return true;
 }
 

@@ -12,7 +12,7 @@ namespace quorvex {
 class CEnterValuesDlg;
 
 // The main window: the menu bar and the plot view filling the client area.
-// It alone writes the run values.
+// It keeps the run values last accepted and hands them to its view.
 class CMainFrame : public QMainWindow {
   Q_OBJECT
 
@@ -25,9 +25,14 @@ class CMainFrame : public QMainWindow {
   ~CMainFrame() override;
 
   CPlotView& view() { return view_; }
+  // The run values the next dialog shows: the defaults until a dialog has
+  // been accepted, then the values accepted last.
+  const RunParameters& runValues() const { return values_; }
+  // Whether a dialog has been accepted, so that the view plots.
+  bool plotEnabled() const { return plotEnabled_; }
 
   // Runs the "Enter Values" dialog seeded from the run values; on "Start
-  // Plot" stores the four values and enables plotting. Returns whether the
+  // Plot" keeps the four values and enables plotting. Returns whether the
   // dialog was accepted.
   bool AskForValues();
   // The "Enter New Values" command: the dialog, and on acceptance a new run
@@ -57,6 +62,8 @@ class CMainFrame : public QMainWindow {
   // F10 opens the first menu.
   void OpenMenuBar();
 
+  RunParameters values_;
+  bool plotEnabled_ = false;
   CPlotView view_;
   QAction* enterNewValues_;
   QAction* exit_;

@@ -2,12 +2,11 @@
 
 #include <QString>
 
+#include "shells/core/program.h"
+
 class QWidget;
 
 namespace quorvex {
-
-// The program's name; the caption of the main window and of every message box.
-inline const char kAppName[] = "Quorvex";
 
 // A modal message box captioned with the program's name, with the warning
 // icon and one OK button.

@@ -8,7 +8,7 @@ namespace quorvex {
 
 COrbitApp::COrbitApp(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QString::fromLatin1(kAppName));
-  setApplicationVersion(QStringLiteral("1.0.0.1"));
+  setApplicationVersion(QString::fromLatin1(kVersion));
   setDesktopFileName(QStringLiteral("quorvex"));
 }
 

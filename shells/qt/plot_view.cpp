@@ -4,11 +4,6 @@
 #include <QPainter>
 #include <cstring>
 
-#include "canvas/font.h"
-#include "chart/chart.h"
-#include "shells/core/run_pacer.h"
-#include "shells/core/run_parameters_store.h"
-
 namespace quorvex {
 
 CPlotView::CPlotView(QWidget* parent) : QFrame(parent) {
@@ -20,62 +15,37 @@ CPlotView::CPlotView(QWidget* parent) : QFrame(parent) {
   sliceTimer_.setSingleShot(true);
   sliceTimer_.setTimerType(Qt::PreciseTimer);
   connect(&sliceTimer_, &QTimer::timeout, this, &CPlotView::RunSlice);
-  canvas_ = std::make_unique<Canvas>(0, 0, ChartFonts::Shared().closingLine.get());
 }
 
 CPlotView::~CPlotView() = default;
 
 void CPlotView::Restart() {
   sliceTimer_.stop();
-  run_.reset();
   const QSize size = clientSize();
-  const ChartFonts& fonts = ChartFonts::Shared();
-  canvas_ = std::make_unique<Canvas>(size.width(), size.height(), fonts.closingLine.get());
-  const RunParameters params = TheRunParameters();
-  PaintViewBackground(*canvas_, params.plotEnabled != 0, fonts);
-  if (params.plotEnabled) {
-    run_ = std::make_unique<PlotRun>(*canvas_, params);
-    sliceTimer_.start(0);
-    runClock_.start();
-    betweenSlicesNs_ = 0;
-    sinceSlice_.invalidate();
-  }
+  run_.Restart(size.width(), size.height(), values_ ? &*values_ : nullptr);
+  if (run_.runInProgress()) sliceTimer_.start(0);
   imageStale_ = true;
-  sinceRefresh_.start();
   update();
 }
 
 void CPlotView::RunSlice() {
-  if (!run_) return;
-  // Whatever the event loop did since the last slice (repainting, flushing
-  // to the display server, other events) is time the run does not advance.
-  if (sinceSlice_.isValid()) betweenSlicesNs_ += sinceSlice_.nsecsElapsed();
-  if (RunPacer::RunSlice(*run_)) {
-    run_.reset();
-    imageStale_ = true;
-    update();
+  if (!run_.runInProgress()) return;
+  const ViewRun::Slice slice = run_.RunSlice();
+  imageStale_ = true;
+  if (slice.show) update();
+  if (slice.over) {
     emit runEnded();
     return;
   }
   sliceTimer_.start(0);
-  imageStale_ = true;
-  // The screen follows the run at most 25 times a second, and less often
-  // when the display is slow to take the pictures: the run spends at most
-  // a twentieth of its time outside its slices, so that it takes hardly
-  // longer in the window than without one.
-  if (sinceRefresh_.hasExpired(RunPacer::kRefresh.count()) &&
-      betweenSlicesNs_ * 20 <= runClock_.nsecsElapsed()) {
-    sinceRefresh_.start();
-    update();
-  }
-  sinceSlice_.start();
 }
 
 void CPlotView::RefreshImage(QSize device) {
   if (!imageStale_ && image_.size() == device) return;
   imageStale_ = false;
-  const int w = canvas_->width();
-  const int h = canvas_->height();
+  const Canvas& canvas = run_.canvas();
+  const int w = canvas.width();
+  const int h = canvas.height();
   const int dw = device.width();
   const int dh = device.height();
   if (image_.size() != device) image_ = QImage(device, QImage::Format_RGB32);
@@ -90,7 +60,7 @@ void CPlotView::RefreshImage(QSize device) {
   columns_.resize(static_cast<size_t>(dw));
   for (int j = 0; j < dw; ++j)
     columns_[static_cast<size_t>(j)] = static_cast<int>(static_cast<long long>(j) * w / dw);
-  const Color* src = canvas_->pixels().data();
+  const Color* src = canvas.pixels().data();
   int lastRow = -1;
   for (int i = 0; i < dh; ++i) {
     auto* dst = reinterpret_cast<quint32*>(image_.scanLine(i));
@@ -129,13 +99,13 @@ void CPlotView::paintEvent(QPaintEvent* event) {
 void CPlotView::resizeEvent(QResizeEvent* event) {
   QFrame::resizeEvent(event);
   // Every change of the client area's size starts the run again.
-  if (clientSize() != QSize(canvas_->width(), canvas_->height())) Restart();
+  if (clientSize() != QSize(canvas().width(), canvas().height())) Restart();
 }
 
 void CPlotView::mousePressEvent(QMouseEvent* event) {
   // A left-button press stops the run before its next step.
-  if (event->button() == Qt::LeftButton && run_) {
-    run_->RequestStop();
+  if (event->button() == Qt::LeftButton && run_.runInProgress()) {
+    run_.RequestStop();
     sliceTimer_.start(0);
   }
   QFrame::mousePressEvent(event);

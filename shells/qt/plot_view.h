@@ -1,22 +1,21 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QImage>
 #include <QTimer>
-#include <memory>
+#include <optional>
 #include <vector>
 
 #include "canvas/canvas.h"
-#include "chart/plot_run.h"
+#include "shells/core/view_run.h"
 
 namespace quorvex {
 
 // The main window's only child, on which the chart and the plot run are
-// drawn. It owns a canvas the size of its client area. A run draws the
-// chart and then advances the plot run in slices on the GUI thread (see
-// RunPacer); the view shows the canvas up to 25 times a second meanwhile,
-// so the orbits and the separation curve visibly grow.
+// drawn. Its ViewRun keeps a canvas the size of its client area; a run draws
+// the chart and then advances in slices on the GUI thread, and the view
+// shows the canvas up to 25 times a second meanwhile, so the orbits and the
+// separation curve visibly grow.
 class CPlotView : public QFrame {
   Q_OBJECT
 
@@ -24,12 +23,14 @@ class CPlotView : public QFrame {
   explicit CPlotView(QWidget* parent = nullptr);
   ~CPlotView() override;
 
-  // Erases the canvas and, once a run has been accepted, draws the chart
-  // and starts a new run from t = 0 with the current run values.
+  // The run values accepted last, with which every later restart runs.
+  void SetRunValues(const RunParameters& values) { values_ = values; }
+  // Erases the canvas and, once run values have been accepted, draws the
+  // chart and starts a new run from t = 0 with them.
   void Restart();
-  bool runInProgress() const { return run_ != nullptr; }
+  bool runInProgress() const { return run_.runInProgress(); }
   // The pixels the view shows.
-  const Canvas& canvas() const { return *canvas_; }
+  const Canvas& canvas() const { return run_.canvas(); }
   // The client area's size in pixels.
   QSize clientSize() const { return contentsRect().size(); }
 
@@ -48,16 +49,12 @@ class CPlotView : public QFrame {
   // client area's size in device pixels.
   void RefreshImage(QSize device);
 
-  std::unique_ptr<Canvas> canvas_;
-  std::unique_ptr<PlotRun> run_;
+  std::optional<RunParameters> values_;
+  ViewRun run_;
   QImage image_;
   std::vector<int> columns_;  // the canvas column of every image column
   bool imageStale_ = true;
   QTimer sliceTimer_;
-  QElapsedTimer sinceRefresh_;
-  QElapsedTimer runClock_;    // since the run began
-  QElapsedTimer sinceSlice_;  // since the last slice ended
-  qint64 betweenSlicesNs_ = 0;
 };
 
 }  // namespace quorvex

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <cstdint>
+#include <string>
 
 #include "shells/core/run_values.h"
 #include "shells/win32/modal_dialog.h"
@@ -10,31 +10,30 @@
 namespace quorvex {
 
 // The "Enter Values" dialog (template 130): plot duration, integration
-// step, plot speed and the Neptune - Pluto interaction. The caller writes
-// the four public values before DoModal() and reads them after it returned
-// IDOK; the numbers are checked when "Start Plot" is pressed, the step
-// first.
+// step, plot speed and the Neptune - Pluto interaction. It opens showing the
+// run values it was given; once DoModal() has returned IDOK, values() are
+// the values the user accepted. The numbers are checked when "Start Plot"
+// is pressed (see ReadRunValues).
 class CEnterValuesDlg : public CModalDialog {
  public:
-  explicit CEnterValuesDlg(HWND parent);
+  CEnterValuesDlg(HWND parent, const RunParameters& values);
   ~CEnterValuesDlg() override;
 
-  std::int32_t stepDays = 50;
-  std::int32_t durationYears = 35000;
-  std::int32_t interactionChoice = 0;
-  std::int32_t plotSpeed = 5;
+  const RunParameters& values() const { return values_; }
 
  protected:
   BOOL OnInitDialog() override;
   void OnOK() override;
 
  private:
-  // Loads the controls from the values, or (save) reads and checks the
-  // controls into the values; a failed check is reported to the user, the
-  // offending field selected, and false returned at once.
-  bool DoDataExchange(bool save);
-  // Reads one number from an edit field and checks its range.
-  bool ReadField(int editId, const IntRange& range, std::int32_t& into);
+  // Shows the values in the controls.
+  void LoadControls();
+  // Reads and checks the controls into the values; a failed check is
+  // reported to the user, the offending field selected, and false returned.
+  bool ReadControls();
+  std::string FieldText(int editId) const;
+
+  RunParameters values_;
 
   // The speed trackbar (control 1006), once the dialog exists.
   HWND speedSlider_ = nullptr;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "shells/core/run_parameters_store.h"
 #include "shells/win32/enter_values_dlg.h"
 #include "shells/win32/orbit_app.h"
 #include "shells/win32/resource.h"
@@ -128,11 +127,10 @@ void CMainFrame::OnDestroy() {
 }
 
 bool CMainFrame::AskForValues() {
-  RunParameters& params = TheRunParameters();
-  CEnterValuesDlg dialog(hwnd_);
-  SeedDialog(params, dialog);
+  CEnterValuesDlg dialog(hwnd_, values_);
   if (dialog.DoModal() != IDOK) return false;
-  AcceptDialog(dialog, params);
+  values_ = dialog.values();
+  view_.SetRunValues(values_);
   return true;
 }
 

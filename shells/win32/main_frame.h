@@ -9,7 +9,7 @@
 namespace quorvex {
 
 // The main window: the menu and the plot view filling the client area. It
-// alone writes the run values.
+// keeps the run values last accepted and hands them to its view.
 class CMainFrame {
  public:
   // The client area the chart is laid out for, and the window's outer size
@@ -39,7 +39,7 @@ class CMainFrame {
   void OnDestroy();
 
   // Runs the "Enter Values" dialog seeded from the run values; on "Start
-  // Plot" stores the four values and enables plotting. Returns whether the
+  // Plot" keeps the four values and enables plotting. Returns whether the
   // dialog was accepted.
   bool AskForValues();
   // The "Enter New Values" command: the dialog, and on acceptance a new run
@@ -58,6 +58,9 @@ class CMainFrame {
   void KeepRunningInModalLoop(bool on);
 
   HWND hwnd_ = nullptr;
+  // The defaults until a dialog has been accepted, then the values accepted
+  // last.
+  RunParameters values_;
   CPlotView view_;
   PendingCommands<int> pending_;
   bool minimised_ = false;

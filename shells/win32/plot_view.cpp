@@ -1,9 +1,5 @@
 #include "shells/win32/plot_view.h"
 
-#include "canvas/font.h"
-#include "chart/chart.h"
-#include "shells/core/run_pacer.h"
-#include "shells/core/run_parameters_store.h"
 #include "shells/win32/orbit_app.h"
 #include "shells/win32/resource.h"
 
@@ -31,10 +27,10 @@ bool RegisterViewClass(HINSTANCE instance, WNDPROC proc) {
 
 }  // namespace
 
-CPlotView::CPlotView() : canvas_(std::make_unique<Canvas>(0, 0, ChartFonts::Shared().closingLine.get())) {}
+CPlotView::CPlotView() = default;
 
 CPlotView::~CPlotView() {
-  run_.reset();
+  run_.Abandon();
   FreeSurface();
   if (hwnd_) DestroyWindow(hwnd_);
 }
@@ -69,45 +65,36 @@ LRESULT CPlotView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void CPlotView::Restart() {
-  run_.reset();
   RECT client{};
   if (hwnd_) GetClientRect(hwnd_, &client);
-  const ChartFonts& fonts = ChartFonts::Shared();
-  canvas_ = std::make_unique<Canvas>(client.right, client.bottom, fonts.closingLine.get());
-  const RunParameters params = TheRunParameters();
-  PaintViewBackground(*canvas_, params.plotEnabled != 0, fonts);
-  if (params.plotEnabled) run_ = std::make_unique<PlotRun>(*canvas_, params);
+  run_.Restart(client.right, client.bottom, values_ ? &*values_ : nullptr);
   MakeSurface();
   Changed();
 }
 
 void CPlotView::RunSlice() {
-  if (!run_) return;
-  const bool over = RunPacer::RunSlice(*run_);
-  // The canvas moved on; it is shown at once when the run is over, else once
-  // the redraw interval has passed (or whenever the system asks for a paint).
+  if (!run_.runInProgress()) return;
+  const ViewRun::Slice slice = run_.RunSlice();
+  // The canvas moved on; it is shown when ViewRun says so (and whenever the
+  // system asks for a paint).
   surfaceStale_ = true;
-  if (over || GetTickCount() - lastPaint_ >= static_cast<DWORD>(RunPacer::kRefresh.count()))
-    InvalidateRect(hwnd_, nullptr, FALSE);
-  if (over) {
-    run_.reset();
-    PostMessageA(GetParent(hwnd_), kRunEndedMessage, 0, 0);
-  }
+  if (slice.show) InvalidateRect(hwnd_, nullptr, FALSE);
+  if (slice.over) PostMessageA(GetParent(hwnd_), kRunEndedMessage, 0, 0);
 }
 
 void CPlotView::AbandonRun() {
-  run_.reset();
+  run_.Abandon();
 }
 
 void CPlotView::OnSize(int width, int height) {
   // Every change of the client area's size starts the run again.
-  if (width != canvas_->width() || height != canvas_->height()) Restart();
+  if (width != canvas().width() || height != canvas().height()) Restart();
 }
 
 void CPlotView::OnLButtonDown() {
   // The run stops before its next step; the next slice writes the closing
   // line at once.
-  if (run_) run_->RequestStop();
+  run_.RequestStop();
 }
 
 void CPlotView::Changed() {
@@ -116,8 +103,8 @@ void CPlotView::Changed() {
 }
 
 void CPlotView::MakeSurface() {
-  const int width = canvas_->width();
-  const int height = canvas_->height();
+  const int width = canvas().width();
+  const int height = canvas().height();
   if (surface_) {
     BITMAP bm{};
     GetObjectA(surface_, sizeof bm, &bm);
@@ -162,8 +149,8 @@ void CPlotView::RefreshSurface() {
   surfaceStale_ = false;
   // The whole surface in one pass; 32-bit rows have no padding.
   GdiFlush();
-  const Color* src = canvas_->pixels().data();
-  const size_t n = canvas_->pixels().size();
+  const Color* src = canvas().pixels().data();
+  const size_t n = canvas().pixels().size();
   for (size_t i = 0; i < n; ++i) surfaceBits_[i] = ToXrgb(src[i]);
 }
 
@@ -179,16 +166,15 @@ void CPlotView::OnPaint() {
   }
   // Whatever the surface does not cover (only before the first size) is
   // black.
-  if (!surfaceDc_ || client.right > canvas_->width() || client.bottom > canvas_->height()) {
+  if (!surfaceDc_ || client.right > canvas().width() || client.bottom > canvas().height()) {
     const HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    RECT right{canvas_->width(), 0, client.right, client.bottom};
-    RECT below{0, canvas_->height(), client.right, client.bottom};
+    RECT right{canvas().width(), 0, client.right, client.bottom};
+    RECT below{0, canvas().height(), client.right, client.bottom};
     if (!surfaceDc_) right.left = 0;
     FillRect(dc, &right, black);
     FillRect(dc, &below, black);
   }
   EndPaint(hwnd_, &ps);
-  lastPaint_ = GetTickCount();
 }
 
 }  // namespace quorvex

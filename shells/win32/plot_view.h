@@ -3,20 +3,20 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <memory>
+#include <optional>
 
 #include "canvas/canvas.h"
-#include "chart/plot_run.h"
+#include "shells/core/view_run.h"
 #include "shells/win32/window_proc.h"
 
 namespace quorvex {
 
 // The main frame's only child, on which the chart and the plot run are
-// drawn. It owns a canvas the size of its client area and a 32-bit
-// top-down DIB section of the same size that a paint copies to the screen
-// with BitBlt. A run draws the chart and then advances in slices (see
-// RunPacer) driven by the application's message loop; after each slice the
-// view is invalidated, so the orbits and the separation curve visibly grow.
+// drawn. Its ViewRun keeps a canvas the size of its client area, and a
+// 32-bit top-down DIB section of the same size holds what a paint copies to
+// the screen with BitBlt. A run draws the chart and then advances in slices
+// driven by the application's message loop; the view is redrawn as ViewRun
+// says, so the orbits and the separation curve visibly grow.
 class CPlotView {
  public:
   // Posted to the parent when a run has ended, by reaching its end time or
@@ -33,18 +33,19 @@ class CPlotView {
   bool Create(HWND parent);
   HWND hwnd() const { return hwnd_; }
 
-  // Erases the canvas to the client area's size and, once a run has been
-  // accepted, draws the chart and starts a new run from t = 0 with the
-  // current run values.
+  // The run values accepted last, with which every later restart runs.
+  void SetRunValues(const RunParameters& values) { values_ = values; }
+  // Erases the canvas to the client area's size and, once run values have
+  // been accepted, draws the chart and starts a new run from t = 0 with them.
   void Restart();
-  bool runInProgress() const { return run_ != nullptr; }
+  bool runInProgress() const { return run_.runInProgress(); }
   // Advances the run in progress by one slice.
   void RunSlice();
   // Drops the run in progress without finishing it (the window closes).
   void AbandonRun();
 
   // The pixels the view shows.
-  const Canvas& canvas() const { return *canvas_; }
+  const Canvas& canvas() const { return run_.canvas(); }
 
  private:
   friend LRESULT CALLBACK WindowProcFor<CPlotView>(HWND, UINT, WPARAM, LPARAM);
@@ -61,15 +62,13 @@ class CPlotView {
   void Changed();
 
   HWND hwnd_ = nullptr;
-  std::unique_ptr<Canvas> canvas_;
-  std::unique_ptr<PlotRun> run_;
+  std::optional<RunParameters> values_;
+  ViewRun run_;
   HDC surfaceDc_ = nullptr;
   HBITMAP surface_ = nullptr;
   HGDIOBJ surfaceOld_ = nullptr;
   std::uint32_t* surfaceBits_ = nullptr;
   bool surfaceStale_ = false;
-  // When the view was last drawn (GetTickCount).
-  DWORD lastPaint_ = 0;
 };
 
 }  // namespace quorvex

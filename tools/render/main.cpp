@@ -17,6 +17,7 @@
 #include "chart/chart.h"
 #include "chart/plot_run.h"
 #include "shells/core/run_values.h"
+#include "shells/core/program.h"
 #include "tools/render/output_file.h"
 #include "tools/render/png_writer.h"
 #include "tools/render/process_guard.h"
@@ -90,7 +91,7 @@ int ParseOptions(int argc, char** argv, Options& opt) {
       return 0;
     }
     if (arg == "--version") {
-      std::printf("%s %s\n", kProgram, QUORVEX_VERSION);
+      std::printf("%s %s\n", kProgram, kVersion);
       return 0;
     }
     if (arg == "--paced" && !hasInline) {
@@ -109,9 +110,9 @@ int ParseOptions(int argc, char** argv, Options& opt) {
       }
       if (arg == "--interaction") {
         if (v == "on") {
-          opt.params.interactionChoice = 0;
+          opt.params.interaction = Interaction::On;
         } else if (v == "off") {
-          opt.params.interactionChoice = 1;
+          opt.params.interaction = Interaction::Off;
         } else {
           return Usage("--interaction takes on or off, not '" + v + "'");
         }
@@ -124,25 +125,15 @@ int ParseOptions(int argc, char** argv, Options& opt) {
   if (samplesGiven && opt.samples.empty()) return Usage("--samples needs a file name");
 
   // The numbers follow the dialog's rules and order: the step first.
-  struct Field {
-    const char* option;
-    const std::string& text;
-    IntRange range;
-    std::int32_t& into;
-  } fields[] = {
-      {"--step", step, kStepDaysRange, opt.params.stepDays},
-      {"--years", years, kDurationYearsRange, opt.params.durationYears},
-      {"--speed", speed, kPlotSpeedRange, opt.params.plotSpeed},
-  };
-  for (Field& f : fields) {
-    const FieldReading r = ReadIntegerField(f.text, f.range);
-    if (!r.ok) {
-      std::fprintf(stderr, "%s: %s: %s\n", kProgram, f.option, r.message.c_str());
-      return 2;
-    }
-    f.into = r.value;
+  const RunValuesReading reading = ReadRunValues({years, step, speed, opt.params.interaction});
+  if (!reading.values) {
+    const char* option = reading.field == RunField::StepDays        ? "--step"
+                         : reading.field == RunField::DurationYears ? "--years"
+                                                                    : "--speed";
+    std::fprintf(stderr, "%s: %s: %s\n", kProgram, option, reading.message.c_str());
+    return 2;
   }
-  opt.params.plotEnabled = 1;
+  opt.params = *reading.values;
   return -1;
 }
 

@@ -43,11 +43,7 @@ class EnterValuesDialogTest : public QObject {
 
  private slots:
   void seedsTheControls() {
-    CEnterValuesDlg d;
-    d.durationYears = 1234;
-    d.stepDays = 7;
-    d.plotSpeed = 2;
-    d.interactionChoice = 1;
+    CEnterValuesDlg d({7, 2, 1234, Interaction::Off});
     bool seen = false;
     testing::WhenModal<CEnterValuesDlg>([&seen](CEnterValuesDlg* dlg) {
       QCOMPARE(dlg->durationEdit()->text(), QStringLiteral("1234"));
@@ -69,14 +65,12 @@ class EnterValuesDialogTest : public QObject {
   }
 
   void enterAcceptsTheValuesAsShown() {
-    CEnterValuesDlg d;
-    d.interactionChoice = 1;
+    RunParameters off;
+    off.interaction = Interaction::Off;
+    CEnterValuesDlg d(off);
     testing::WhenModal<CEnterValuesDlg>([](CEnterValuesDlg* dlg) { QTest::keyClick(dlg, Qt::Key_Return); });
     QCOMPARE(d.exec(), int(QDialog::Accepted));
-    QCOMPARE(d.durationYears, 35000);
-    QCOMPARE(d.stepDays, 50);
-    QCOMPARE(d.plotSpeed, 5);
-    QCOMPARE(d.interactionChoice, 1);
+    QVERIFY(d.values() == off);
   }
 
   void validation_data() {
@@ -116,7 +110,7 @@ class EnterValuesDialogTest : public QObject {
     QFETCH(QString, step);
     QFETCH(QString, message);
     QFETCH(int, focusField);
-    CEnterValuesDlg d;
+    CEnterValuesDlg d{RunParameters{}};
     d.show();
     const Outcome out = Press(d, years, step);
     QVERIFY(!out.accepted);
@@ -152,20 +146,17 @@ class EnterValuesDialogTest : public QObject {
     QFETCH(QString, step);
     QFETCH(int, yearsValue);
     QFETCH(int, stepValue);
-    CEnterValuesDlg d;
+    CEnterValuesDlg d{RunParameters{}};
     d.show();
     const Outcome out = Press(d, years, step);
     QVERIFY2(out.accepted, qPrintable(out.message));
-    QCOMPARE(d.durationYears, yearsValue);
-    QCOMPARE(d.stepDays, stepValue);
+    QCOMPARE(d.values().durationYears, yearsValue);
+    QCOMPARE(d.values().stepDays, stepValue);
   }
 
   void cancelAfterEditsChangesNothing() {
-    CEnterValuesDlg d;
-    d.durationYears = 100;
-    d.stepDays = 10;
-    d.plotSpeed = 3;
-    d.interactionChoice = 0;
+    const RunParameters given{10, 3, 100, Interaction::On};
+    CEnterValuesDlg d(given);
     testing::WhenModal<CEnterValuesDlg>([](CEnterValuesDlg* dlg) {
       dlg->durationEdit()->setText(QStringLiteral("999"));
       dlg->stepEdit()->setText(QStringLiteral("abc"));
@@ -174,34 +165,31 @@ class EnterValuesDialogTest : public QObject {
       dlg->cancelButton()->click();
     });
     QCOMPARE(d.exec(), int(QDialog::Rejected));
-    QCOMPARE(d.durationYears, 100);
-    QCOMPARE(d.stepDays, 10);
-    QCOMPARE(d.plotSpeed, 3);
-    QCOMPARE(d.interactionChoice, 0);
+    QVERIFY(d.values() == given);
   }
 
   void escapeCancels() {
-    CEnterValuesDlg d;
+    CEnterValuesDlg d{RunParameters{}};
     testing::WhenModal<CEnterValuesDlg>([](CEnterValuesDlg* dlg) {
       dlg->stepEdit()->setText(QStringLiteral("abc"));
       QTest::keyClick(dlg, Qt::Key_Escape);
     });
     QCOMPARE(d.exec(), int(QDialog::Rejected));
-    QCOMPARE(d.stepDays, 50);
+    QCOMPARE(d.values().stepDays, 50);
   }
 
   void trackbarAtOne() {
-    CEnterValuesDlg d;
+    CEnterValuesDlg d{RunParameters{}};
     testing::WhenModal<CEnterValuesDlg>([](CEnterValuesDlg* dlg) {
       dlg->speedSlider()->setValue(1);
       dlg->startPlotButton()->click();
     });
     QCOMPARE(d.exec(), int(QDialog::Accepted));
-    QCOMPARE(d.plotSpeed, 1);
+    QCOMPARE(d.values().plotSpeed, 1);
   }
 
   void tabOrder() {
-    CEnterValuesDlg d;
+    CEnterValuesDlg d{RunParameters{}};
     QList<QWidget*> order;
     testing::WhenModal<CEnterValuesDlg>([&order](CEnterValuesDlg* dlg) {
       QWidget* w = dlg->startPlotButton();

@@ -13,7 +13,6 @@
 #include <QToolBar>
 
 #include "canvas/canvas.h"
-#include "shells/core/run_parameters_store.h"
 #include "shells/qt/about_dlg.h"
 #include "shells/qt/orbit_app.h"
 #include "tests/shells/qt/gui_helpers.h"
@@ -69,12 +68,10 @@ class MainFrameTest : public QObject {
   }
 
  private slots:
-  void init() { TheRunParameters() = RunParameters{}; }
-
   void startUpCancelShowsABlackViewThenOffersTheDefaults() {
     StartWith(nullptr);
     QCOMPARE(frame().windowTitle(), QStringLiteral("Quorvex"));
-    QCOMPARE(TheRunParameters().plotEnabled, 0);
+    QVERIFY(!frame().plotEnabled());
     QVERIFY(!view().runInProgress());
     QCOMPARE(view().clientSize(), QSize(640, 480));
     QCOMPARE(view().canvas().width(), 640);
@@ -98,7 +95,7 @@ class MainFrameTest : public QObject {
   void startUpAcceptRunsTheRendersPicture() {
     const testing::Values defaults;
     StartWith(&defaults);
-    QCOMPARE(TheRunParameters().plotEnabled, 1);
+    QVERIFY(frame().plotEnabled());
     QVERIFY(view().runInProgress());
     WaitForRunEnd();
     const testing::Picture pic = Rendered({});
@@ -119,10 +116,10 @@ class MainFrameTest : public QObject {
     testing::Values off{QStringLiteral("3000"), QStringLiteral("25"), 4, false};
     testing::AcceptNextDialog(off);
     frame().enterNewValuesAction()->trigger();
-    QCOMPARE(TheRunParameters().interactionChoice, 1);
-    QCOMPARE(TheRunParameters().durationYears, 3000);
-    QCOMPARE(TheRunParameters().stepDays, 25);
-    QCOMPARE(TheRunParameters().plotSpeed, 4);
+    QVERIFY(frame().runValues().interaction == Interaction::Off);
+    QCOMPARE(frame().runValues().durationYears, 3000);
+    QCOMPARE(frame().runValues().stepDays, 25);
+    QCOMPARE(frame().runValues().plotSpeed, 4);
     QVERIFY(view().runInProgress());
     WaitForRunEnd();
     QVERIFY(Rendered({"--years", "3000", "--step", "25", "--speed", "4", "--interaction", "off"}).pixels ==
@@ -140,7 +137,7 @@ class MainFrameTest : public QObject {
     const std::vector<Color> before = view().canvas().pixels();
     frame().enterNewValuesAction()->trigger();
     QVERIFY(seen);
-    QCOMPARE(TheRunParameters().stepDays, 25);
+    QCOMPARE(frame().runValues().stepDays, 25);
     QVERIFY(!view().runInProgress());
     QVERIFY(view().canvas().pixels() == before);
   }
@@ -260,7 +257,8 @@ class MainFrameTest : public QObject {
 
   void aboutOpensAndClosesWithoutTouchingTheValues() {
     StartWith(nullptr);
-    const RunParameters before = TheRunParameters();
+    const RunParameters before = frame().runValues();
+    const bool enabledBefore = frame().plotEnabled();
     bool seen = false;
     testing::WhenModal<CAboutDlg>([&seen](CAboutDlg* about) {
       QCOMPARE(about->windowTitle(), QStringLiteral("About Quorvex"));
@@ -278,8 +276,8 @@ class MainFrameTest : public QObject {
     });
     frame().aboutAction()->trigger();
     QVERIFY(seen);
-    QCOMPARE(TheRunParameters().plotEnabled, before.plotEnabled);
-    QCOMPARE(TheRunParameters().stepDays, before.stepDays);
+    QCOMPARE(frame().plotEnabled(), enabledBefore);
+    QCOMPARE(frame().runValues().stepDays, before.stepDays);
     QVERIFY(!view().runInProgress());
   }
 

@@ -24,11 +24,11 @@ if [ "${1:-}" != --in-prefix ]; then
   work=$4
   mkdir -p "$work"
   rm -f "$work"/*.png "$work/display"
-  . "$here/../../scripts/private-xvfb.sh"
+  . "$here/../../../scripts/private-xvfb.sh"
   start_private_xvfb "$work"
   trap 'kill "$xvfb" 2>/dev/null || true' EXIT
   status=0
-  "$here/../../scripts/with-wine" "$0" --in-prefix "$@" || status=$?
+  "$here/../../../scripts/with-wine" "$0" --in-prefix "$@" || status=$?
   exit "$status"
 fi
 shift
