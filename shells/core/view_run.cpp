@@ -1,5 +1,6 @@
 #include "shells/core/view_run.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "chart/chart.h"
@@ -18,7 +19,7 @@ void ViewRun::Restart(int width, int height, const RunParameters* values) {
   PaintViewBackground(*canvas_, values != nullptr, fonts);
   if (!values) return;
   run_ = std::make_unique<PlotRun>(*canvas_, *values, PlotRun::Hooks{}, threads_);
-  runStart_ = lastSliceEnd_ = lastShown_ = Clock::now();
+  runStart_ = lastSliceEnd_ = lastShown_ = resumeAt_ = Clock::now();
   betweenSlices_ = {};
 }
 
@@ -49,13 +50,13 @@ ViewRun::Slice ViewRun::Step(Clock::time_point sliceEnd) {
 ViewRun::Slice ViewRun::Advance(Clock::time_point now) {
   if (!run_) return Slice{true, true};
   // Whatever the event loop did since the last slice (repainting, flushing
-  // to the display, other events) is time the run does not advance.
-  betweenSlices_ += now - lastSliceEnd_;
+  // to the display, other events) is time the run does not advance; the
+  // pause the last slice asked for is the run's own.
+  betweenSlices_ += now - std::max(lastSliceEnd_, std::min(resumeAt_, now));
   Slice slice = Step(now + kSlice);
   const Clock::time_point end = Clock::now();
-  lastSliceEnd_ = end;
-  if (slice.over) run_.reset();
-  slice.show = slice.over || ShowDue(end);
+  resumeAt_ = slice.paused ? slice.resumeAt : end;
+  EndSlice(slice, end);
   return slice;
 }
 
@@ -77,11 +78,17 @@ ViewRun::Slice ViewRun::RunSlice() {
     slice.paused = false;
     if (Clock::now() >= sliceEnd) break;
   }
-  const Clock::time_point end = Clock::now();
-  lastSliceEnd_ = end;
-  if (slice.over) run_.reset();
-  slice.show = slice.over || ShowDue(end);
+  EndSlice(slice, Clock::now());
   return slice;
+}
+
+void ViewRun::EndSlice(Slice& slice, Clock::time_point end) {
+  lastSliceEnd_ = end;
+  if (slice.over) {
+    closingLine_ = ClosingLineText(run_->shortest());
+    run_.reset();
+  }
+  slice.show = slice.over || ShowDue(end);
 }
 
 bool ViewRun::ShowDue(Clock::time_point now) {

@@ -4,6 +4,9 @@
 
 #include <emscripten/emscripten.h>
 
+#include <string>
+
+#include "shells/core/program.h"
 #include "shells/web/web_view.h"
 
 namespace {
@@ -15,41 +18,55 @@ quorvex::WebView& View() {
 
 // Whether the last slice asked for the canvas to be shown.
 bool showDue = false;
+// The text qv_dialog_text() handed out last.
+std::string dialogText;
 
 }  // namespace
 
 extern "C" {
 
-// The stored run values, to seed the dialog: 0 duration (years), 1 step
-// (days), 2 speed, 3 interaction choice (0 "On", 1 "Off").
-EMSCRIPTEN_KEEPALIVE int qv_value(int which) {
-  const quorvex::RunParameters& p = View().params();
+// The dialog's texts when it opens: 0 duration, 1 step, 2 speed, 3 the
+// interaction ("0" for "On", "1" for "Off").
+EMSCRIPTEN_KEEPALIVE const char* qv_dialog_text(int which) {
+  const quorvex::RunValueTexts t = View().DialogTexts();
   switch (which) {
     case 0:
-      return p.durationYears;
+      dialogText = t.durationYears;
+      break;
     case 1:
-      return p.stepDays;
+      dialogText = t.stepDays;
+      break;
     case 2:
-      return p.plotSpeed;
-    case 3:
-      return p.interactionChoice;
+      dialogText = t.plotSpeed;
+      break;
     default:
-      return 0;
+      dialogText = t.interaction == quorvex::Interaction::Off ? "1" : "0";
+      break;
   }
+  return dialogText.c_str();
 }
 
-// "Start Plot": 0 accepted (a new run begins), 1 the step field is at
-// fault, 2 the duration field; qv_message() then says why.
-EMSCRIPTEN_KEEPALIVE int qv_accept(const char* duration, const char* step, int speed, int interaction) {
-  return View().Accept(duration, step, speed, interaction);
+// "Start Plot": 0 accepted (a new run begins), else the field at fault:
+// 1 the step, 2 the duration, 3 the speed; qv_message() then says why.
+EMSCRIPTEN_KEEPALIVE int qv_accept(const char* duration, const char* step, const char* speed,
+                                   int interaction) {
+  quorvex::WebView& view = View();
+  if (view.Accept(
+          {duration, step, speed, interaction == 1 ? quorvex::Interaction::Off : quorvex::Interaction::On}))
+    return 0;
+  switch (view.field()) {
+    case quorvex::RunField::StepDays:
+      return 1;
+    case quorvex::RunField::DurationYears:
+      return 2;
+    case quorvex::RunField::PlotSpeed:
+      return 3;
+  }
+  return 1;
 }
 
 EMSCRIPTEN_KEEPALIVE const char* qv_message() {
   return View().message().c_str();
-}
-
-EMSCRIPTEN_KEEPALIVE void qv_paint() {
-  View().Paint();
 }
 
 // One slice of the run. Returns -1 when the run is over (or none is in
@@ -88,6 +105,11 @@ EMSCRIPTEN_KEEPALIVE int qv_offer(int command) {
 
 EMSCRIPTEN_KEEPALIVE int qv_take() {
   return View().Take();
+}
+
+// The About box's text, "Quorvex Version 1.0".
+EMSCRIPTEN_KEEPALIVE const char* qv_about_text() {
+  return quorvex::kAboutText;
 }
 
 }  // extern "C"

@@ -75,23 +75,24 @@
 
   // The "Enter Values" dialog, seeded with the values last accepted.
   function enterValues() {
-    duration.value = String(quorvex._qv_value(0));
-    step.value = String(quorvex._qv_value(1));
-    speed.value = String(quorvex._qv_value(2));
-    (quorvex._qv_value(3) === 1 ? off : on).checked = true;
+    const text = (which) => quorvex.UTF8ToString(quorvex._qv_dialog_text(which));
+    duration.value = text(0);
+    step.value = text(1);
+    speed.value = text(2);
+    (text(3) === '1' ? off : on).checked = true;
     openModal(values, $('start-plot'), (how) => {
       if (how === 'start') startRun();
       else carryOutWaiting();
     });
   }
   function startPlot() {
-    const fault = quorvex.ccall('qv_accept', 'number', ['string', 'string', 'number', 'number'],
-                                [duration.value, step.value, Number(speed.value), off.checked ? 1 : 0]);
+    const fault = quorvex.ccall('qv_accept', 'number', ['string', 'string', 'string', 'number'],
+                                [duration.value, step.value, speed.value, off.checked ? 1 : 0]);
     if (fault === 0) {
       values.close('start');
       return;
     }
-    const field = fault === 1 ? step : duration;
+    const field = [null, step, duration, speed][fault];
     messageBox(quorvex.UTF8ToString(quorvex._qv_message()), () => {
       field.focus();
       field.select();
@@ -225,6 +226,7 @@
 
   createQuorvex().then((module) => {
     quorvex = module;
+    document.querySelector('#about p').textContent = quorvex.UTF8ToString(quorvex._qv_about_text());
     show();
     enterValues();
     performance.mark('quorvex-ready');

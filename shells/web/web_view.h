@@ -1,26 +1,24 @@
 #pragma once
 
-#include <chrono>
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "canvas/canvas.h"
-#include "chart/plot_run.h"
 #include "chart/run_parameters.h"
 #include "shells/core/pending_commands.h"
+#include "shells/core/run_values.h"
+#include "shells/core/view_run.h"
 
 namespace quorvex {
 
 // The web page's program state behind its few exported functions: the run
-// values, the view's 640 x 480 canvas, the plot run that grows on it in
-// slices, and the menu commands that wait for a run's end. It never blocks:
-// a slice runs for about 10 ms and then says when the next may begin.
+// values last accepted, the view's run on the chart's canvas, and the menu
+// commands that wait for a run's end. Every rule comes from the shells'
+// core; this only adapts it to the page, which never blocks: a slice runs
+// for about 10 ms and then says when the next may begin.
 class WebView {
  public:
-  using Clock = std::chrono::steady_clock;
-
   // The menu commands the page has.
   enum Command { kEnterNewValues = 1, kAbout = 2 };
 
@@ -33,26 +31,24 @@ class WebView {
 
   WebView();
 
-  const RunParameters& params() const { return params_; }
+  // The texts the "Enter Values" dialog opens with: the values last
+  // accepted, or the first run's.
+  RunValueTexts DialogTexts() const;
 
-  // The "Enter Values" dialog's reading of its fields, the step first. On
-  // success the values are stored and the view repainted (a new run); on
-  // failure returns 1 for the step field, 2 for the duration field, and
-  // message() holds the text to show.
-  int Accept(const std::string& durationText, const std::string& stepText, int plotSpeed,
-             int interactionChoice);
+  // "Start Plot": the dialog's texts read by the dialog's rules. Accepted
+  // values are kept and a new run starts on a fresh chart; otherwise nothing
+  // changes, message() says why and field() which field is at fault.
+  bool Accept(const RunValueTexts& texts);
   const std::string& message() const { return message_; }
+  RunField field() const { return field_; }
 
-  // Paints the view from the start: black, and with a run accepted, the
-  // chart and a new run from time zero.
-  void Paint();
   SliceResult Slice();
-  void Stop();
-  bool running() const { return run_ != nullptr && !run_->over(); }
+  void Stop() { view_.RequestStop(); }
+  bool running() const { return view_.runInProgress(); }
   // The closing line of the last run that ended, empty before.
-  const std::string& closingLine() const { return closingLine_; }
+  const std::string& closingLine() const { return view_.closingLine(); }
 
-  // The canvas as RGBA bytes, top row first, filled by Pixels().
+  // The canvas as RGBA bytes, top row first.
   const std::uint8_t* Pixels();
 
   // Whether a chosen menu command may be carried out now; if not, it
@@ -61,16 +57,10 @@ class WebView {
   int Take() { return pending_.Take(running()).value_or(0); }
 
  private:
-  RunParameters params_;
+  ViewRun view_;
+  std::optional<RunParameters> values_;
   std::string message_;
-  Canvas canvas_;
-  std::unique_ptr<PlotRun> run_;
-  std::string closingLine_;
-  Clock::time_point runStart_;
-  Clock::time_point lastShown_;
-  Clock::time_point lastSliceEnd_;
-  Clock::time_point resumeAt_;  // when a pause the last slice asked for ends
-  Clock::duration outside_{};   // the run's time spent outside its slices
+  RunField field_ = RunField::StepDays;
   std::vector<std::uint32_t> rgba_;
   PendingCommands<int> pending_;
 };
