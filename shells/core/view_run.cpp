@@ -1,6 +1,5 @@
 #include "shells/core/view_run.h"
 
-#include <algorithm>
 #include <thread>
 
 #include "chart/chart.h"
@@ -19,7 +18,8 @@ void ViewRun::Restart(int width, int height, const RunParameters* values) {
   PaintViewBackground(*canvas_, values != nullptr, fonts);
   if (!values) return;
   run_ = std::make_unique<PlotRun>(*canvas_, *values, PlotRun::Hooks{}, threads_);
-  runStart_ = lastSliceEnd_ = lastShown_ = resumeAt_ = Clock::now();
+  runStart_ = lastSliceEnd_ = lastShown_ = Clock::now();
+  lastPaused_ = false;
   betweenSlices_ = {};
 }
 
@@ -50,12 +50,13 @@ ViewRun::Slice ViewRun::Step(Clock::time_point sliceEnd) {
 ViewRun::Slice ViewRun::Advance(Clock::time_point now) {
   if (!run_) return Slice{true, true};
   // Whatever the event loop did since the last slice (repainting, flushing
-  // to the display, other events) is time the run does not advance; the
-  // pause the last slice asked for is the run's own.
-  betweenSlices_ += now - std::max(lastSliceEnd_, std::min(resumeAt_, now));
+  // to the display, other events) is time the run does not advance. After a
+  // slice that asked for a pause the whole wait is the pause's: a timer
+  // rarely ends it on the dot, and its lateness is no cost of showing.
+  if (!lastPaused_) betweenSlices_ += now - lastSliceEnd_;
   Slice slice = Step(now + kSlice);
   const Clock::time_point end = Clock::now();
-  resumeAt_ = slice.paused ? slice.resumeAt : end;
+  lastPaused_ = slice.paused;
   EndSlice(slice, end);
   return slice;
 }

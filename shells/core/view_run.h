@@ -82,7 +82,7 @@ class ViewRun {
   Clock::time_point lastSliceEnd_{};
   Clock::time_point lastShown_{};
   Clock::duration betweenSlices_{};
-  Clock::time_point resumeAt_{};  // when the pause the last slice asked for ends
+  bool lastPaused_ = false;  // the last slice asked for a pause
   std::string closingLine_;
 };
 

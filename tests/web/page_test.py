@@ -12,8 +12,9 @@ Cases:
               selection are in the field at fault and the dialog stays open
   cancel      Cancel (Escape) in the first dialog leaves a black view; the
               About box opens from the keyboard and changes nothing
-  stop        a click on the canvas stops a run before its end; a menu
-              command chosen during the run waits for its end
+  stop        a paced run is shown as it grows; a click on the canvas stops
+              it before its end; a menu command chosen during the run waits
+              for its end
   screenshot  the default run, then the page as a PNG (--output FILE)
 
 Any console error or uncaught exception in the page fails the case."""
@@ -183,12 +184,20 @@ def case_cancel(browser, args, extra):
     print('Cancel leaves the view black; the About box opens from the keyboard')
 
 
+def distance_columns(browser):
+    width, height, rgb = browser.canvas_rgb('#view')
+    return [x for y in range(340, 460) for x in range(31, 620)
+            if tuple(rgb[(y * width + x) * 3:(y * width + x) * 3 + 3]) == DISTANCE_COLOR]
+
+
 def case_stop(browser, args, extra):
     load(browser, args.page)
-    set_values(browser, '50000', '1', 5, 'on')
+    # A paced run: a 1 ms pause after every one of its 4383 steps.
+    set_values(browser, '3000', '250', 1, 'on')
     enter(browser)
-    time.sleep(0.5)
+    time.sleep(1.0)
     check(browser.evaluate("document.getElementById('result').textContent") == '', 'the run ended too soon')
+    check(distance_columns(browser), 'the canvas is not shown while the run grows')
     # File > Enter New Values during the run waits for its end.
     browser.click(*center_of(browser, '#menu-file'))
     browser.click(*center_of(browser, '#menu-file-items button'))
@@ -199,10 +208,8 @@ def case_stop(browser, args, extra):
     check(text.startswith('Shortest Distance: ') and text.endswith(' AU'), 'closing line %r' % text)
     seeded = browser.wait_for('''document.getElementById('values').open &&
         [document.getElementById('duration').value, document.getElementById('step').value]''', timeout=5)
-    check(seeded == ['50000', '1'], 'the waiting dialog shows %s' % seeded)
-    width, height, rgb = browser.canvas_rgb('#view')
-    columns = [x for y in range(340, 460) for x in range(31, 620)
-               if tuple(rgb[(y * width + x) * 3:(y * width + x) * 3 + 3]) == DISTANCE_COLOR]
+    check(seeded == ['3000', '250'], 'the waiting dialog shows %s' % seeded)
+    columns = distance_columns(browser)
     check(columns and max(columns) < 600, 'distance pixels reach column %s' % (max(columns) if columns else None))
     print('stopped at column %d: %s; the waiting dialog opened after it' % (max(columns), text))
 
