@@ -11,7 +11,8 @@ Cases:
   validation  bad numbers give the message box, then the focus and the
               selection are in the field at fault and the dialog stays open
   cancel      Cancel (Escape) in the first dialog leaves a black view; the
-              About box opens from the keyboard and changes nothing
+              About box opens from the keyboard and changes nothing; the
+              canvas is scaled by whole device pixels at several ratios
   stop        a paced run is shown as it grows; a click on the canvas stops
               it before its end; a menu command chosen during the run waits
               for its end
@@ -181,6 +182,16 @@ def case_cancel(browser, args, extra):
     browser.wait_for("!document.getElementById('about').open")
     check(all_black(browser.canvas_rgb('#view')[2]), 'the view is not black after the About box')
     check(browser.evaluate("document.getElementById('result').textContent") == '', 'a closing line appeared')
+    # At any device-pixel ratio each canvas pixel covers a whole number of
+    # device pixels.
+    for ratio, width in ((1.5, 1400), (2.0, 1400), (1.25, 900)):
+        browser.page_call('Emulation.setDeviceMetricsOverride', {'width': width, 'height': 1100,
+                                                                 'deviceScaleFactor': ratio, 'mobile': False})
+        scale = browser.wait_for('''(() => { const r = document.getElementById('view').getBoundingClientRect();
+            const k = r.width * devicePixelRatio / 640;
+            return devicePixelRatio === %s && Math.abs(k - Math.round(k)) < 1e-6 &&
+                   Math.abs(r.height * devicePixelRatio / 480 - k) < 1e-6 && k; })()''' % ratio, timeout=5)
+        print('device-pixel ratio %s: %d device pixels per canvas pixel' % (ratio, round(scale)))
     print('Cancel leaves the view black; the About box opens from the keyboard')
 
 
