@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -402,7 +403,33 @@ int Render(const Options& opt) {
 }  // namespace
 }  // namespace quorvex
 
+namespace quorvex {
+namespace {
+
+// Memory set aside at the start and given back when an allocation first
+// fails, so that the failure can still be thrown (the exception needs
+// memory too), reported and cleaned up.
+void* gReserve = nullptr;
+
+void OnOutOfMemory() {
+  if (gReserve) {
+    std::free(gReserve);
+    gReserve = nullptr;
+    return;  // the allocation is tried again
+  }
+  throw std::bad_alloc();
+}
+
+}  // namespace
+}  // namespace quorvex
+
 int main(int argc, char** argv) {
+  quorvex::gReserve = std::malloc(256 * 1024);
+  if (!quorvex::gReserve) {
+    std::fputs("quorvex-render: out of memory; nothing written\n", stderr);
+    return 1;
+  }
+  std::set_new_handler(quorvex::OnOutOfMemory);
   // Before anything opens a file.
   std::string error;
   if (!quorvex::StartProcessGuard(error)) {
