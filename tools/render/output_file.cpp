@@ -9,12 +9,19 @@
 namespace quorvex {
 
 bool OutputFile::CommitAll(std::span<OutputFile* const> outputs, std::string& error) {
-  // Outputs whose old content can be given back go first; at most the last
-  // one cannot (a file system without hard links), and it is the one whose
-  // failure needs nothing put back.
+  // Outputs whose old content can be given back go first. The last one
+  // needs none (its failure leaves nothing to put back), and makes none: a
+  // second name of a file held open by another program could not be
+  // removed. Where an old content cannot be kept (a file system without
+  // hard links, a file in use), that output is put last.
   std::vector<OutputFile*> order;
   std::vector<OutputFile*> last;
-  for (OutputFile* o : outputs) (o->KeepOld() ? order : last).push_back(o);
+  for (OutputFile* o : outputs) {
+    if (order.size() + 1 < outputs.size() && o->KeepOld())
+      order.push_back(o);
+    else
+      last.push_back(o);
+  }
   order.insert(order.end(), last.begin(), last.end());
 
   for (size_t i = 0; i < order.size(); ++i) {
