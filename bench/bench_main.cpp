@@ -39,18 +39,17 @@ BENCHMARK(BM_TranscribedStep);
 // it gives what drawing and bookkeeping add to the integrator alone.
 void BM_PlotRunStep(benchmark::State& state) {
   const ChartFonts& fonts = ChartFonts::Shared();
-  Canvas canvas(640, 480, fonts.system.get());
+  Canvas canvas(640, 480, fonts.closingLine.get());
   PaintViewBackground(canvas, true, fonts);
   RunParameters p;
   p.durationYears = 50000;
   p.stepDays = 1;
-  p.plotEnabled = 1;
-  auto run = std::make_unique<PlotRun>(canvas, p, PlotRun::Hooks{[] { return false; }, {}});
+  auto run = std::make_unique<PlotRun>(canvas, p, PlotRun::Hooks{});
   run->Advance(kWarmUpSteps);
   for (auto _ : state) {
     if (run->Advance(1) == PlotRun::Yield::Finished) {
       state.PauseTiming();
-      run = std::make_unique<PlotRun>(canvas, p, PlotRun::Hooks{[] { return false; }, {}});
+      run = std::make_unique<PlotRun>(canvas, p, PlotRun::Hooks{});
       run->Advance(kWarmUpSteps);
       state.ResumeTiming();
     }
@@ -81,8 +80,7 @@ void BM_PlotRunSlice(benchmark::State& state) {
   RunParameters p;
   p.durationYears = 50000;
   p.stepDays = 1;
-  p.plotEnabled = 1;
-  PlotRun run(canvas, p, {[] { return false; }, {}});
+  PlotRun run(canvas, p);
   run.Advance(kWarmUpSteps);
   for (auto _ : state) run.Advance(kSlice);
   state.SetItemsProcessed(state.iterations() * kSlice);
@@ -128,7 +126,6 @@ void BM_WholeRun(benchmark::State& state) {
   RunParameters p;
   p.durationYears = 5000;
   p.stepDays = 1;
-  p.plotEnabled = 1;
   std::int64_t steps = 0;
   for (auto _ : state) {
     PlotRun run(canvas, p, {}, static_cast<int>(state.range(0)));

@@ -14,10 +14,9 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "app/main_frame.h"
-#include "app/run_parameters_store.h"
 #include "chart/chart.h"
 #include "chart/plot_run.h"
+#include "shells/qt/main_frame.h"
 
 namespace quorvex {
 namespace {
@@ -27,7 +26,6 @@ RunParameters Paced(std::int64_t speed) {
   p.durationYears = 5000;
   p.stepDays = 1;
   p.plotSpeed = static_cast<std::int32_t>(speed);
-  p.plotEnabled = 1;
   return p;
 }
 
@@ -37,7 +35,7 @@ void BM_PacedRenderer(benchmark::State& state) {
   // The chart and the run, as the renderer draws them (and the window on
   // each start).
   for (auto _ : state) {
-    Canvas canvas(640, 480, fonts.system.get());
+    Canvas canvas(640, 480, fonts.closingLine.get());
     PaintViewBackground(canvas, true, fonts);
     benchmark::DoNotOptimize(RunPlot(canvas, p));
   }
@@ -45,7 +43,6 @@ void BM_PacedRenderer(benchmark::State& state) {
 BENCHMARK(BM_PacedRenderer)->DenseRange(1, 5)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 
 void BM_WindowRun(benchmark::State& state) {
-  TheRunParameters() = RunParameters{};
   CMainFrame frame;
   frame.show();
   // Let the window manager map, place and size the window before timing:
@@ -55,7 +52,7 @@ void BM_WindowRun(benchmark::State& state) {
     QTimer::singleShot(500, &settle, &QEventLoop::quit);
     settle.exec();
   } while (!frame.windowHandle() || !frame.windowHandle()->isExposed());
-  TheRunParameters() = Paced(state.range(0));
+  frame.view().SetRunValues(Paced(state.range(0)));
   for (auto _ : state) {
     QEventLoop loop;
     QObject::connect(&frame.view(), &CPlotView::runEnded, &loop, &QEventLoop::quit);

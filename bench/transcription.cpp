@@ -36,7 +36,7 @@ double Kepler(double m, double e) {
   return E;
 }
 
-StateVector ToEcl(double x, double y, double w, double node, double incl) {
+Vec3 ToEcl(double x, double y, double w, double node, double incl) {
   const double x1 = x * std::cos(Deg(w)) - y * std::sin(Deg(w));
   const double y1 = x * std::sin(Deg(w)) + y * std::cos(Deg(w));
   return {x1 * std::cos(Deg(node)) - (y1 * std::cos(Deg(incl))) * std::sin(Deg(node)),
@@ -44,16 +44,16 @@ StateVector ToEcl(double x, double y, double w, double node, double incl) {
           y1 * std::sin(Deg(incl))};
 }
 
-StateVector Position(const OrbitalElements& el, double t) {
+Vec3 Position(const OrbitalElements& el, double t) {
   const double E = Kepler(Mean(el, t), el.e);
   const double b = std::sqrt(1.0 - Sq(el.e)) * el.a;
   return ToEcl((std::cos(E) - el.e) * el.a, std::sin(E) * b, el.omega, el.Omega, el.i);
 }
 
-StateVector Accel(const StateVector& P, const StateVector& N, bool on) {
+Vec3 Accel(const Vec3& P, const Vec3& N, bool on) {
   const double rP = std::sqrt((Sq(P.z) + Sq(P.y)) + Sq(P.x));
   const double rN = std::sqrt((Sq(N.z) + Sq(N.y)) + Sq(N.x));
-  const StateVector D{N.x - P.x, N.y - P.y, N.z - P.z};
+  const Vec3 D{N.x - P.x, N.y - P.y, N.z - P.z};
   const double d = std::sqrt((Sq(D.x) + Sq(D.y)) + Sq(D.z));
   const double s = on ? 1.0 : 0.0;
   const double k2 = Sq(0.01720209895);
@@ -63,7 +63,7 @@ StateVector Accel(const StateVector& P, const StateVector& N, bool on) {
           k2 * ((((s * D.z) * mN) / Cu(d) - P.z / Cu(rP)) - (N.z * mN) / Cu(rN))};
 }
 
-StateVector Rot(const StateVector& D, const StateVector& V) {
+Vec3 Rot(const Vec3& D, const Vec3& V) {
   const double th = std::atan2(D.y, D.x);
   return {V.x * std::cos(th) + V.y * std::sin(th), V.y * std::cos(th) - V.x * std::sin(th), V.z};
 }
@@ -71,12 +71,12 @@ StateVector Rot(const StateVector& D, const StateVector& V) {
 }  // namespace
 
 StepSample Advance(IntegratorState& st) {
-  const StateVector vNew{st.aCur.x * st.twoDt + st.vPrev.x, st.aCur.y * st.twoDt + st.vPrev.y,
-                         st.aCur.z * st.twoDt + st.vPrev.z};
-  const StateVector rNew{st.vCur.x * st.twoDt + st.rPrev.x, st.vCur.y * st.twoDt + st.rPrev.y,
-                         st.vCur.z * st.twoDt + st.rPrev.z};
-  const StateVector N = Position(NeptuneElements, st.t);
-  const StateVector aNew = Accel(rNew, N, st.interactionOn);
+  const Vec3 vNew{st.aCur.x * st.twoDt + st.vPrev.x, st.aCur.y * st.twoDt + st.vPrev.y,
+                  st.aCur.z * st.twoDt + st.vPrev.z};
+  const Vec3 rNew{st.vCur.x * st.twoDt + st.rPrev.x, st.vCur.y * st.twoDt + st.rPrev.y,
+                  st.vCur.z * st.twoDt + st.rPrev.z};
+  const Vec3 N = Position(NeptuneElements, st.t);
+  const Vec3 aNew = Accel(rNew, N, st.interactionOn);
   StepSample s;
   s.t = st.t;
   s.plutoPos = rNew;

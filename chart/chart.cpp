@@ -41,6 +41,11 @@ void DrawChart(Canvas& c, const ChartFonts& fonts) {
   const Font* oldFont = c.SelectFont(fonts.label.get());
   c.DrawText("10 AU", {175, 140, 210, 150});
 
+  // The legend bars fade at slopes of their own (6.5, 4 and 9 channel steps
+  // a column), chosen so that each bar shows its scale's colours and
+  // direction across its width; they are not the points' scales (15 and 120
+  // per AU, 250000 per AU/day), so a tick mark does not sit where a point
+  // reaches the labelled value.
   LegendBar(
       c, 20, 70, 45, 6.5, [](int b) { return Rgb(b, b, 255); }, [](int b) { return Rgb(255, b, b); });
   c.DrawText("Z-Axis Pluto", {20, 270, 200, 280});

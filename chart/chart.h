@@ -1,14 +1,10 @@
 #pragma once
 
-#include "chart/canvas.h"
-#include "chart/font.h"
+#include "canvas/canvas.h"
+#include "chart/chart_fonts.h"
+#include "chart/layout.h"
 
 namespace quorvex {
-
-// The panels of the fixed chart, in canvas pixels.
-inline constexpr Rect kOrbitPanel{10, 10, 310, 310};
-inline constexpr Rect kRotatingPanel{330, 10, 630, 310};
-inline constexpr Rect kDistancePanel{10, 330, 630, 470};
 
 // Draws the fixed white-on-black chart: three framed panels, their axes
 // and ticks, eleven labels and three colour legends. On return the pen and

@@ -1,11 +1,11 @@
-#include "chart/font.h"
+#include "chart/chart_fonts.h"
 
 namespace quorvex {
 
 ChartFonts ChartFonts::LoadDefault() {
   ChartFonts fonts;
   fonts.label = Font::Load({"Arial", false, 12});
-  fonts.system = Font::Load({"Arial", true, 16});
+  fonts.closingLine = Font::Load({"Arial", true, 16});
   return fonts;
 }
 

@@ -7,14 +7,13 @@
 #include <limits>
 #include <thread>
 
+#include "chart/cpu.h"
+#include "chart/layout.h"
+#include "chart/pixels.h"
 #include "chart/step_blocks.h"
 
 namespace quorvex {
 namespace {
-
-// 2^63 - 2^10, the largest double below 2^63: every double of this size or
-// more is a whole multiple of 256.
-constexpr double kFarOff = 9223372036854774784.0;
 
 std::int32_t Clamp(std::int32_t v, IntRange r) {
   return std::clamp(v, r.low, r.high);
@@ -28,38 +27,6 @@ RunParameters Sanitised(RunParameters p) {
 }
 
 }  // namespace
-
-long long TruncPixel(double v) {
-  // The conversion truncates toward zero. Beyond these bounds, and for NaN,
-  // the position is far off every surface anyway.
-  if (std::fabs(v) < kFarOff) return static_cast<long long>(v);
-  return std::numeric_limits<long long>::min();
-}
-
-int ChannelByte(double v) {
-  if (std::fabs(v) < kFarOff) return static_cast<int>(static_cast<long long>(v) & 0xFF);
-  // Every double this large is a multiple of 256: its low 8 bits are 0.
-  return 0;
-}
-
-Color PlutoHeightColor(double z) {
-  const int b = ChannelByte(255.0 - 15.0 * std::fabs(z));
-  return z >= 0.0 ? Rgb(255, b, b) : Rgb(b, b, 255);
-}
-
-Color NeptuneHeightColor(double z) {
-  const int b = ChannelByte(255.0 - 120.0 * std::fabs(z));
-  return z >= 0.0 ? Rgb(b, 255, b) : Rgb(255, b, 255);
-}
-
-Color SpeedColor(double s) {
-  if (s >= 0.003) {
-    const int b = ChannelByte(255.0 - (s - 0.003) * 250000.0);
-    return Rgb(b, b, 255);
-  }
-  const int b = ChannelByte((s - 0.003) * 250000.0 + 255.0);
-  return Rgb(235, b, b);
-}
 
 std::int32_t PacingDivisor(std::int32_t plotSpeed, std::int32_t stepDays) {
   const double d = std::trunc(std::pow(10.0, plotSpeed) * 25.0 / static_cast<double>(stepDays));
@@ -91,13 +58,15 @@ PlotRun::PlotRun(Canvas& canvas, const RunParameters& params) : PlotRun(canvas, 
 PlotRun::~PlotRun() = default;
 
 void PlotRun::Plot(const StepSample& s, const StepPixels& n) {
-  const StateVector& P = s.plutoPos;
-  canvas_.SetPixelAt(PixelX(160, TruncPixel(3.0 * P.x)), PixelY(160, TruncPixel(3.0 * P.y)),
-                     PlutoHeightColor(P.z));
+  const Vec3& P = s.plutoPos;
+  canvas_.SetPixelAt(PixelX(kOrbitOriginX, TruncPixel(kUpperPixelsPerAu * P.x)),
+                     PixelY(kUpperOriginY, TruncPixel(kUpperPixelsPerAu * P.y)), PlutoHeightColor(P.z));
   canvas_.SetPixelAt(n.neptuneX, n.neptuneY, n.neptuneColor);
   canvas_.SetPixelAt(n.neptuneRotX, n.neptuneRotY, Rgb(255, 0, 0));
-  canvas_.SetPixelAt(n.distanceX, PixelY(460, TruncPixel(1.5 * s.separation)), Rgb(255, 255, 150));
-  canvas_.SetPixelAt(PixelX(480, TruncPixel(3.0 * s.plutoRot.x)), PixelY(160, TruncPixel(3.0 * s.plutoRot.y)),
+  canvas_.SetPixelAt(n.distanceX, PixelY(kDistanceBaseline, TruncPixel(kDistancePixelsPerAu * s.separation)),
+                     Rgb(255, 255, 150));
+  canvas_.SetPixelAt(PixelX(kRotatingOriginX, TruncPixel(kUpperPixelsPerAu * s.plutoRot.x)),
+                     PixelY(kUpperOriginY, TruncPixel(kUpperPixelsPerAu * s.plutoRot.y)),
                      SpeedColor(s.speed));
 }
 
@@ -108,7 +77,7 @@ PlotRun::Yield PlotRun::Advance(std::int64_t maxSteps) {
   ClearUpperVectorState();
   for (std::int64_t taken = 0;; ++taken) {
     if (!(state_.t < endTime_)) return End(Yield::Finished);
-    if (stopRequested_ || (hooks_.stopPoll && hooks_.stopPoll())) return End(Yield::Stopped);
+    if (stopRequested_) return End(Yield::Stopped);
     if (taken >= maxSteps) return Yield::SliceUsed;
     if (row_ == rows_) {
       // A new block: the place to look at the stop flag.
@@ -142,9 +111,8 @@ PlotRun::Yield PlotRun::End(Yield why) {
   return why;
 }
 
-double RunPlot(Canvas& canvas, const RunParameters& params, std::function<bool()> stopPoll,
-               std::function<void()> pause) {
-  PlotRun run(canvas, params, {std::move(stopPoll), {}});
+double RunPlot(Canvas& canvas, const RunParameters& params, std::function<void()> pause) {
+  PlotRun run(canvas, params);
   for (;;) {
     switch (run.Advance(std::numeric_limits<std::int64_t>::max())) {
       case PlotRun::Yield::PauseDue:

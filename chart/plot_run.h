@@ -6,7 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "chart/canvas.h"
+#include "canvas/canvas.h"
+#include "chart/layout.h"
+#include "chart/pixels.h"
 #include "chart/run_parameters.h"
 #include "orbit/integrator.h"
 
@@ -18,30 +20,10 @@ struct StepPixels;
 
 // A plot year, in days.
 inline constexpr double kPlotYearDays = 365.4;
-// Where the closing line is written.
-inline constexpr Rect kClosingLineRect{35, 435, 280, 450};
-// The shortest separation a run starts from, AU.
+// The shortest separation a run starts from, AU: farther than Neptune and
+// Pluto can ever be apart (at most about 80 AU, Pluto's aphelion plus
+// Neptune's distance), so that the first step always sets it.
 inline constexpr double kInitialShortest = 80.0;
-
-// trunc(v): toward zero, as a pixel offset. Values beyond any surface come
-// out as large offsets that are clipped; NaN lands far off the surface.
-long long TruncPixel(double v);
-// byte(v): the low 8 bits of trunc(v), so values outside 0..255 wrap.
-int ChannelByte(double v);
-
-// Pixel positions as offsets from an origin. The sums are formed modulo
-// 2^64, so that a position far off the surface stays far off instead of
-// overflowing; the canvas clips them.
-inline unsigned long long PixelX(long long origin, long long offset) {
-  return static_cast<unsigned long long>(origin) + static_cast<unsigned long long>(offset);
-}
-inline unsigned long long PixelY(long long origin, long long offset) {
-  return static_cast<unsigned long long>(origin) - static_cast<unsigned long long>(offset);
-}
-
-Color PlutoHeightColor(double z);
-Color NeptuneHeightColor(double z);
-Color SpeedColor(double s);
 
 // The pacing divisor: a 1 ms pause follows every D-th step.
 std::int32_t PacingDivisor(std::int32_t plotSpeed, std::int32_t stepDays);
@@ -70,8 +52,6 @@ class PlotRun {
   };
 
   struct Hooks {
-    // Asked before every step, the first included; true stops the run.
-    std::function<bool()> stopPoll;
     // Told of every step: its number k (from 1) and its sample.
     std::function<void(std::int64_t, const StepSample&)> onSample;
     // A cheaper stop request that any thread may raise: looked at before
@@ -124,10 +104,8 @@ class PlotRun {
   Yield outcome_ = Yield::Finished;
 };
 
-// Drives one run to its end in one call: asks stopPoll before every step
-// and calls pause (by default a 1 ms sleep) wherever a pause is due.
-// Returns the shortest separation shown.
-double RunPlot(Canvas& canvas, const RunParameters& params, std::function<bool()> stopPoll = {},
-               std::function<void()> pause = {});
+// Drives one run to its end in one call, calling pause (by default a 1 ms
+// sleep) wherever a pause is due. Returns the shortest separation shown.
+double RunPlot(Canvas& canvas, const RunParameters& params, std::function<void()> pause = {});
 
 }  // namespace quorvex

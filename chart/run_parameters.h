@@ -1,21 +1,22 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <string_view>
 
 namespace quorvex {
 
-// The four values of a plot run, as the user last accepted them, and
-// whether any run has been accepted yet.
+// Whether Neptune's direct pull on Pluto acts during a run. The values are
+// the places of the two choices in the "Enter Values" dialog.
+enum class Interaction : std::int32_t { On = 0, Off = 1 };
+
+// The four values a plot run is made with.
 struct RunParameters {
   std::int32_t stepDays = 50;          // integration step, days (1 to 250)
   std::int32_t plotSpeed = 5;          // plot speed (1 to 5)
   std::int32_t durationYears = 35000;  // plot duration, years (1 to 50000)
-  std::int32_t interactionChoice = 0;  // 0 = "On" (Neptune's pull applied), 1 = "Off"
-  std::int32_t plotEnabled = 0;        // 1 once a run has been accepted
+  Interaction interaction = Interaction::On;
 
-  bool interactionOn() const { return interactionChoice == 0; }
+  bool interactionOn() const { return interaction == Interaction::On; }
+  friend bool operator==(const RunParameters&, const RunParameters&) = default;
 };
 
 struct IntRange {
@@ -26,20 +27,5 @@ struct IntRange {
 inline constexpr IntRange kStepDaysRange{1, 250};
 inline constexpr IntRange kDurationYearsRange{1, 50000};
 inline constexpr IntRange kPlotSpeedRange{1, 5};
-
-// Reading a whole number typed into a field: at most the first 31
-// characters; blanks and tabs, an optional sign and decimal digits, then
-// only blanks and tabs; a value beyond 32 bits becomes the nearest extreme.
-// On failure `message` holds the text to show the user.
-struct FieldReading {
-  bool ok = false;
-  std::int32_t value = 0;
-  std::string message;
-};
-
-FieldReading ReadIntegerField(std::string_view text, IntRange range);
-
-std::string NotAnIntegerMessage();
-std::string RangeMessage(IntRange range);
 
 }  // namespace quorvex

@@ -1,23 +1,13 @@
 #include "chart/step_blocks.h"
 
-#if defined(__linux__)
-#include <sched.h>
-#endif
-
 #include <algorithm>
 #include <system_error>
 
-#include "chart/plot_run.h"
+#include "chart/cpu.h"
+#include "chart/layout.h"
+#include "chart/pixels.h"
 
 namespace quorvex {
-namespace {
-
-// A position of any size in 32 bits; see StepPixels.
-inline std::uint32_t Kept(unsigned long long v) {
-  return v < 0xFFFFFFFFull ? static_cast<std::uint32_t>(v) : 0xFFFFFFFFu;
-}
-
-}  // namespace
 
 void FillStepBlock(const KeplerOrbit& neptune, std::int32_t stepDays, std::int32_t durationYears,
                    std::int64_t totalSteps, std::int64_t index, StepBlock& block) {
@@ -33,12 +23,12 @@ void FillStepBlock(const KeplerOrbit& neptune, std::int32_t stepDays, std::int32
     const NeptuneStep& n = block.neptune[j];
     const double t = firstT + static_cast<double>(j) * dt;
     StepPixels& p = block.pixels[j];
-    p.neptuneX = Kept(PixelX(160, TruncPixel(3.0 * n.pos.x)));
-    p.neptuneY = Kept(PixelY(160, TruncPixel(3.0 * n.pos.y)));
+    p.neptuneX = SaturateTo32(PixelX(kOrbitOriginX, TruncPixel(kUpperPixelsPerAu * n.pos.x)));
+    p.neptuneY = SaturateTo32(PixelY(kUpperOriginY, TruncPixel(kUpperPixelsPerAu * n.pos.y)));
     p.neptuneColor = NeptuneHeightColor(n.pos.z);
-    p.neptuneRotX = Kept(PixelX(480, TruncPixel(3.0 * n.rot.x)));
-    p.neptuneRotY = Kept(PixelY(160, TruncPixel(3.0 * n.rot.y)));
-    p.distanceX = Kept(PixelX(31, TruncPixel((1.6 * t) / years)));
+    p.neptuneRotX = SaturateTo32(PixelX(kRotatingOriginX, TruncPixel(kUpperPixelsPerAu * n.rot.x)));
+    p.neptuneRotY = SaturateTo32(PixelY(kUpperOriginY, TruncPixel(kUpperPixelsPerAu * n.rot.y)));
+    p.distanceX = SaturateTo32(PixelX(kDistanceFirstColumn, TruncPixel((kTimeScale * t) / years)));
   }
   block.index = index;
   block.count = count;
@@ -53,29 +43,6 @@ std::int64_t RunStepCount(std::int32_t stepDays, double endTime) {
   while (!below(m)) --m;
   while (below(m + 1)) ++m;
   return m - 1;
-}
-
-int RunThreads() {
-  int n = 0;
-#if defined(__linux__)
-  // The processors this process may use, which taskset or a container can
-  // make fewer than the machine's.
-  cpu_set_t set;
-  if (sched_getaffinity(0, sizeof set, &set) == 0) n = CPU_COUNT(&set);
-#endif
-  if (n <= 0) n = static_cast<int>(std::thread::hardware_concurrency());
-  return n >= 2 ? 2 : 1;
-}
-
-void ClearUpperVectorState() {
-#if (defined(__x86_64__) || defined(__i386__)) && !defined(__AVX__)
-  // Where the compiler uses AVX itself it clears them as needed.
-  static const bool hasAvx = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx") != 0;
-  }();
-  if (hasAvx) asm volatile("vzeroupper");
-#endif
 }
 
 StepBlocks::StepBlocks(const KeplerOrbit& neptune, std::int32_t stepDays, std::int32_t durationYears,

@@ -5,15 +5,14 @@
 #include <memory>
 #include <thread>
 
-#include "chart/canvas.h"
+#include "canvas/canvas.h"
 #include "orbit/integrator.h"
 
 namespace quorvex {
 
 // The pixels of one step that depend only on its time: Neptune's two and
 // the column of the distance pixel. Coordinates are those the run forms
-// modulo 2^64, kept in 32 bits: every value from 2^32 - 1 up is stored as
-// 2^32 - 1, which lies beyond every surface just as the original does.
+// modulo 2^64, saturated to 32 bits (SaturateTo32).
 struct StepPixels {
   std::uint32_t neptuneX, neptuneY;        // orbit panel
   std::uint32_t neptuneRotX, neptuneRotY;  // rotating panel
@@ -39,18 +38,6 @@ void FillStepBlock(const KeplerOrbit& neptune, std::int32_t stepDays, std::int32
 // The number of steps a run makes: steps fall at t = 2 dt, 3 dt, ... for as
 // long as t is below the end time.
 std::int64_t RunStepCount(std::int32_t stepDays, double endTime);
-
-// The threads a run uses: the processors this process may run on, at most
-// two.
-int RunThreads();
-
-// Clears the upper halves of the processor's wide vector registers where it
-// has them. Code that used 256- or 512-bit registers without clearing them
-// afterwards (a GUI toolkit's drawing, for one) leaves every later SSE
-// instruction of the thread, and of threads it starts, with a false
-// dependency on them, which slowed a run in the window by half. The run's
-// values live in the low halves and are unchanged.
-void ClearUpperVectorState();
 
 // Hands a run its blocks in order, computing them ahead of the run. With two
 // threads a helper thread takes blocks from the same counter as the run

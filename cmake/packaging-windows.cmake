@@ -27,5 +27,5 @@ set(CPACK_NSIS_MODIFY_PATH OFF)
 set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
 
 # The program's own icon on the installer and the uninstaller.
-set(CPACK_NSIS_MUI_ICON "${PROJECT_SOURCE_DIR}/app/win32/quorvex.ico")
-set(CPACK_NSIS_MUI_UNIICON "${PROJECT_SOURCE_DIR}/app/win32/quorvex.ico")
+set(CPACK_NSIS_MUI_ICON "${PROJECT_SOURCE_DIR}/shells/icons/quorvex.ico")
+set(CPACK_NSIS_MUI_UNIICON "${PROJECT_SOURCE_DIR}/shells/icons/quorvex.ico")

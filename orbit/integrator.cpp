@@ -12,27 +12,26 @@ inline double Cube(double v) {
   return v * v * v;
 }
 
-inline StateVector MulAdd(const StateVector& v, double f, const StateVector& base) {
+inline Vec3 MulAdd(const Vec3& v, double f, const Vec3& base) {
   return {v.x * f + base.x, v.y * f + base.y, v.z * f + base.z};
 }
 
-inline StateVector Rotate(double c, double s, const StateVector& V) {
+inline Vec3 Rotate(double c, double s, const Vec3& V) {
   return {V.x * c + V.y * s, V.y * c - V.x * s, V.z};
 }
 
 }  // namespace
 
-StateVector NeptuneIndirectTerm(const StateVector& N) {
+Vec3 NeptuneIndirectTerm(const Vec3& N) {
   const double rN = std::sqrt((Square(N.z) + Square(N.y)) + Square(N.x));
   const double mN = kNeptuneMassRatio;
   const double rN3 = Cube(rN);
   return {(N.x * mN) / rN3, (N.y * mN) / rN3, (N.z * mN) / rN3};
 }
 
-StateVector PlutoAccelerationWith(const StateVector& P, const StateVector& N, const StateVector& indirect,
-                                  bool interactionOn) {
+Vec3 PlutoAccelerationWith(const Vec3& P, const Vec3& N, const Vec3& indirect, bool interactionOn) {
   const double rP = std::sqrt((Square(P.z) + Square(P.y)) + Square(P.x));
-  const StateVector D{N.x - P.x, N.y - P.y, N.z - P.z};
+  const Vec3 D{N.x - P.x, N.y - P.y, N.z - P.z};
   const double d = std::sqrt((Square(D.x) + Square(D.y)) + Square(D.z));
   const double s = interactionOn ? 1.0 : 0.0;
   const double k2 = Square(kGauss);
@@ -44,19 +43,19 @@ StateVector PlutoAccelerationWith(const StateVector& P, const StateVector& N, co
           k2 * ((((s * D.z) * mN) / d3 - P.z / rP3) - indirect.z)};
 }
 
-StateVector PlutoAcceleration(const StateVector& P, const StateVector& N, bool interactionOn) {
+Vec3 PlutoAcceleration(const Vec3& P, const Vec3& N, bool interactionOn) {
   return PlutoAccelerationWith(P, N, NeptuneIndirectTerm(N), interactionOn);
 }
 
-double Separation(const StateVector& A, const StateVector& B) {
+double Separation(const Vec3& A, const Vec3& B) {
   return std::sqrt((Square(B.z - A.z) + Square(B.y - A.y)) + Square(B.x - A.x));
 }
 
-double Speed(const StateVector& V) {
+double Speed(const Vec3& V) {
   return std::sqrt((Square(V.z) + Square(V.y)) + Square(V.x));
 }
 
-StateVector ToNeptuneFrame(const StateVector& D, const StateVector& V) {
+Vec3 ToNeptuneFrame(const Vec3& D, const Vec3& V) {
   const double theta = std::atan2(D.y, D.x);
   return Rotate(std::cos(theta), std::sin(theta), V);
 }
@@ -67,14 +66,14 @@ IntegratorState StartIntegrator(int stepDays, bool interactionOn) {
   st.interactionOn = interactionOn;
 
   const PlutoStart start = PlutoStartState();
-  const StateVector r0 = start.position;
-  const StateVector v0 = start.velocity;
-  const StateVector a0 = PlutoAcceleration(r0, st.neptune.PositionAt(0.0), interactionOn);
+  const Vec3 r0 = start.position;
+  const Vec3 v0 = start.velocity;
+  const Vec3 a0 = PlutoAcceleration(r0, st.neptune.PositionAt(0.0), interactionOn);
 
   // One explicit Euler step; the position uses the velocity at t = 0.
-  const StateVector v1 = MulAdd(a0, st.dt, v0);
-  const StateVector r1 = MulAdd(v0, st.dt, r0);
-  const StateVector a1 = PlutoAcceleration(r1, st.neptune.PositionAt(st.dt), interactionOn);
+  const Vec3 v1 = MulAdd(a0, st.dt, v0);
+  const Vec3 r1 = MulAdd(v0, st.dt, r0);
+  const Vec3 a1 = PlutoAcceleration(r1, st.neptune.PositionAt(st.dt), interactionOn);
 
   st.rPrev = r0;
   st.vPrev = v0;
@@ -129,10 +128,10 @@ void NeptuneStepsAt(const KeplerOrbit& neptune, double firstT, double dt, int n,
 }
 
 StepSample AdvanceIntegratorWith(IntegratorState& st, const NeptuneStep& neptune) {
-  const StateVector vNew = MulAdd(st.aCur, st.twoDt, st.vPrev);
-  const StateVector rNew = MulAdd(st.vCur, st.twoDt, st.rPrev);
-  const StateVector& N = neptune.pos;
-  const StateVector aNew = PlutoAccelerationWith(rNew, N, neptune.indirect, st.interactionOn);
+  const Vec3 vNew = MulAdd(st.aCur, st.twoDt, st.vPrev);
+  const Vec3 rNew = MulAdd(st.vCur, st.twoDt, st.rPrev);
+  const Vec3& N = neptune.pos;
+  const Vec3 aNew = PlutoAccelerationWith(rNew, N, neptune.indirect, st.interactionOn);
 
   StepSample s;
   s.t = st.t;
@@ -152,7 +151,7 @@ StepSample AdvanceIntegrator(IntegratorState& st) {
   return AdvanceIntegratorWith(st, NeptuneStepAt(st.neptune, st.t));
 }
 
-void MoveOn(IntegratorState& st, const StateVector& rNew, const StateVector& vNew, const StateVector& aNew) {
+void MoveOn(IntegratorState& st, const Vec3& rNew, const Vec3& vNew, const Vec3& aNew) {
   st.t = st.t + st.dt;
   st.vPrev = st.vCur;
   st.vCur = vNew;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "orbit/kepler.h"
-#include "orbit/state_vector.h"
+#include "orbit/vec3.h"
 
 namespace quorvex {
 
@@ -11,38 +11,37 @@ inline constexpr double kNeptuneMassRatio = 5.146659969864389e-05;
 // Acceleration of Pluto (AU/day^2) at position P with Neptune at N: the
 // Sun's pull, Neptune's direct pull (only when the interaction is on) and
 // Neptune's indirect term, which a Sun-centred frame always adds.
-StateVector PlutoAcceleration(const StateVector& P, const StateVector& N, bool interactionOn);
+Vec3 PlutoAcceleration(const Vec3& P, const Vec3& N, bool interactionOn);
 
 // Neptune's indirect term of Pluto's acceleration before the factor k^2,
 // (N mN) / |N|^3 per component: it depends on Neptune's position alone.
-StateVector NeptuneIndirectTerm(const StateVector& N);
+Vec3 NeptuneIndirectTerm(const Vec3& N);
 
 // PlutoAcceleration with Neptune's indirect term already known:
 // PlutoAcceleration(P, N, on) is PlutoAccelerationWith(P, N,
 // NeptuneIndirectTerm(N), on), bit for bit.
-StateVector PlutoAccelerationWith(const StateVector& P, const StateVector& N, const StateVector& indirect,
-                                  bool interactionOn);
+Vec3 PlutoAccelerationWith(const Vec3& P, const Vec3& N, const Vec3& indirect, bool interactionOn);
 
 // Distance between two positions.
-double Separation(const StateVector& A, const StateVector& B);
+double Separation(const Vec3& A, const Vec3& B);
 
 // Magnitude of a velocity.
-double Speed(const StateVector& V);
+double Speed(const Vec3& V);
 
 // V expressed in the frame that turns with D's longitude in the ecliptic
 // plane (only D's x and y matter).
-StateVector ToNeptuneFrame(const StateVector& D, const StateVector& V);
+Vec3 ToNeptuneFrame(const Vec3& D, const Vec3& V);
 
 // One run's integration of Pluto by the explicit midpoint two-step rule.
 struct IntegratorState {
   double dt = 0.0;                       // the step, days
   double twoDt = 0.0;                    // twice the integer step, days
   double t = 0.0;                        // time of the next state to be computed
-  StateVector rPrev;                     // Pluto at t - 2 dt
-  StateVector rCur;                      // Pluto at t - dt
-  StateVector vPrev;                     // velocity at t - 2 dt
-  StateVector vCur;                      // velocity at t - dt
-  StateVector aCur;                      // acceleration at rCur, Neptune at t - dt
+  Vec3 rPrev;                            // Pluto at t - 2 dt
+  Vec3 rCur;                             // Pluto at t - dt
+  Vec3 vPrev;                            // velocity at t - 2 dt
+  Vec3 vCur;                             // velocity at t - dt
+  Vec3 aCur;                             // acceleration at rCur, Neptune at t - dt
   bool interactionOn = true;             // Neptune's direct pull, fixed for the run
   KeplerOrbit neptune{NeptuneElements};  // Neptune's ellipse, prepared once per run
 };
@@ -50,24 +49,24 @@ struct IntegratorState {
 // What one step hands to the plot.
 struct StepSample {
   double t = 0.0;           // days
-  StateVector plutoPos;     // AU
-  StateVector plutoVel;     // AU/day
-  StateVector neptunePos;   // AU
+  Vec3 plutoPos;            // AU
+  Vec3 plutoVel;            // AU/day
+  Vec3 neptunePos;          // AU
   double separation = 0.0;  // AU
   double speed = 0.0;       // AU/day
-  StateVector neptuneRot;   // Neptune in its own turning frame, AU
-  StateVector plutoRot;     // Pluto in the frame turning with Neptune, AU
+  Vec3 neptuneRot;          // Neptune in its own turning frame, AU
+  Vec3 plutoRot;            // Pluto in the frame turning with Neptune, AU
 };
 
 // Everything of one step that depends only on its time t: Neptune's
 // position, its indirect term, its longitude's cosine and sine, and Neptune
 // in its own turning frame.
 struct NeptuneStep {
-  StateVector pos;        // AU
-  StateVector indirect;   // NeptuneIndirectTerm(pos)
+  Vec3 pos;               // AU
+  Vec3 indirect;          // NeptuneIndirectTerm(pos)
   double cosTheta = 1.0;  // of theta = atan2(pos.y, pos.x)
   double sinTheta = 0.0;
-  StateVector rot;  // ToNeptuneFrame(pos, pos)
+  Vec3 rot;  // ToNeptuneFrame(pos, pos)
 };
 
 // The values of one step at time t.
@@ -93,7 +92,6 @@ StepSample AdvanceIntegratorWith(IntegratorState& state, const NeptuneStep& nept
 // Moves the state on by one step once the new position, velocity and
 // acceleration at state.t are known: the time advances by dt and the new
 // values become the current ones, the current ones the previous ones.
-void MoveOn(IntegratorState& state, const StateVector& rNew, const StateVector& vNew,
-            const StateVector& aNew);
+void MoveOn(IntegratorState& state, const Vec3& rNew, const Vec3& vNew, const Vec3& aNew);
 
 }  // namespace quorvex

@@ -95,22 +95,22 @@ KeplerOrbit::KeplerOrbit(const OrbitalElements& el)
       cosIncl(std::cos(DegToRad(el.i))),
       sinIncl(std::sin(DegToRad(el.i))) {}
 
-StateVector KeplerOrbit::ToEcliptic(double x, double y) const {
+Vec3 KeplerOrbit::ToEcliptic(double x, double y) const {
   const double x1 = x * cosOmegaPeri - y * sinOmegaPeri;
   const double y1 = x * sinOmegaPeri + y * cosOmegaPeri;
   const double y1c = y1 * cosIncl;
   return {x1 * cosNode - y1c * sinNode, x1 * sinNode + y1c * cosNode, y1 * sinIncl};
 }
 
-StateVector KeplerOrbit::PositionFromEccentric(double E) const {
+Vec3 KeplerOrbit::PositionFromEccentric(double E) const {
   return ToEcliptic((std::cos(E) - e) * a, std::sin(E) * b);
 }
 
-StateVector KeplerOrbit::PositionAt(double t) const {
+Vec3 KeplerOrbit::PositionAt(double t) const {
   return PositionFromEccentric(SolveKepler(MeanAt(t), e));
 }
 
-StateVector OrbitalToEcliptic(double x, double y, double omegaDeg, double OmegaDeg, double iDeg) {
+Vec3 OrbitalToEcliptic(double x, double y, double omegaDeg, double OmegaDeg, double iDeg) {
   const double w = DegToRad(omegaDeg);
   const double node = DegToRad(OmegaDeg);
   const double incl = DegToRad(iDeg);
@@ -120,7 +120,7 @@ StateVector OrbitalToEcliptic(double x, double y, double omegaDeg, double OmegaD
           x1 * std::sin(node) + (y1 * std::cos(incl)) * std::cos(node), y1 * std::sin(incl)};
 }
 
-StateVector PositionAt(const OrbitalElements& elements, double t) {
+Vec3 PositionAt(const OrbitalElements& elements, double t) {
   return KeplerOrbit(elements).PositionAt(t);
 }
 
@@ -129,7 +129,7 @@ double TrueAnomalyFromEccentric(double E) {
   return 2.0 * std::atan(std::sqrt(kPlutoEccentricityRatio * Square(tanHalf)));
 }
 
-StateVector PlutoStartVelocity(double E) {
+Vec3 PlutoStartVelocity(double E) {
   const double e = PlutoElements.e;
   const double p = (1.0 - Square(e)) * PlutoElements.a;
   const double h = std::sqrt(Square(kGauss) * p);
@@ -140,8 +140,8 @@ StateVector PlutoStartVelocity(double E) {
 PlutoStart PlutoStartState() {
   const KeplerOrbit pluto(PlutoElements);
   const double E = SolveKepler(MeanAnomalyAt(PlutoElements, 0.0), PlutoElements.e);
-  const StateVector position = pluto.PositionFromEccentric(E);
-  const StateVector v = PlutoStartVelocity(E);
+  const Vec3 position = pluto.PositionFromEccentric(E);
+  const Vec3 v = PlutoStartVelocity(E);
   return {position, pluto.ToEcliptic(v.x, v.y)};
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "orbit/state_vector.h"
+#include "orbit/vec3.h"
 
 namespace quorvex {
 
@@ -56,20 +56,20 @@ void SolveKeplerInterleaved(const double* meanAnomalyDeg, double e, double* E, i
 
 // Rotates an orbital-plane vector (x, y, 0) into the ecliptic frame by the
 // argument of perihelion, the inclination and the node (degrees).
-StateVector OrbitalToEcliptic(double x, double y, double omegaDeg, double OmegaDeg, double iDeg);
+Vec3 OrbitalToEcliptic(double x, double y, double omegaDeg, double OmegaDeg, double iDeg);
 
 // Heliocentric ecliptic position (AU) of a body at t days.
-StateVector PositionAt(const OrbitalElements& elements, double t);
+Vec3 PositionAt(const OrbitalElements& elements, double t);
 
 // Pluto's true anomaly for an eccentric anomaly 0 <= E < pi.
 double TrueAnomalyFromEccentric(double E);
 
 // Pluto's velocity in its orbital plane (AU/day, z = 0) at eccentric anomaly E.
-StateVector PlutoStartVelocity(double E);
+Vec3 PlutoStartVelocity(double E);
 
 struct PlutoStart {
-  StateVector position;  // AU
-  StateVector velocity;  // AU/day
+  Vec3 position;  // AU
+  Vec3 velocity;  // AU/day
 };
 
 // Pluto's Keplerian position and velocity at t = 0, ecliptic frame.
@@ -82,13 +82,13 @@ PlutoStart PlutoStartState();
 struct KeplerOrbit {
   explicit KeplerOrbit(const OrbitalElements& elements);
 
-  StateVector PositionAt(double t) const;
+  Vec3 PositionAt(double t) const;
   // The mean anomaly at time t, degrees, not reduced.
   double MeanAt(double t) const { return meanMotion * t + meanAtEpoch; }
   // The point on the ellipse for the eccentric anomaly E, in the ecliptic
   // frame.
-  StateVector PositionFromEccentric(double E) const;
-  StateVector ToEcliptic(double x, double y) const;
+  Vec3 PositionFromEccentric(double E) const;
+  Vec3 ToEcliptic(double x, double y) const;
 
   double a;
   double e;

@@ -43,7 +43,7 @@ render_time() {
 
 window_time() {
   # window_time DURATION STEP: types the two numbers, then Enter.
-  wine $build/app/win32/quorvex.exe </dev/null >/dev/null 2>&1 &
+  wine $build/shells/win32/quorvex.exe </dev/null >/dev/null 2>&1 &
   local app=$!
   xdotool search --sync --onlyvisible --name '^Enter Values$' >/dev/null
   xdotool key Tab Tab
@@ -51,10 +51,10 @@ window_time() {
   xdotool key Tab
   xdotool type "$2"
   local rect
-  rect=$(wine $build/tests/app_win32/gui_probe.exe view | tr -d '\r')
+  rect=$(wine $build/tests/shells/win32/gui_probe.exe view | tr -d '\r')
   set -- $rect
   python3 bench/windows/closing_line_wait.py "$1" "$2" 300
-  wine $build/tests/app_win32/gui_probe.exe close
+  wine $build/tests/shells/win32/gui_probe.exe close
   wait "$app" 2>/dev/null || true
 }
 

@@ -13,12 +13,12 @@ class Chart : public ::testing::Test {
   bool White(int x, int y) const { return canvas.Pixel(x, y) == kWhite; }
 
   const ChartFonts& fonts = ChartFonts::Shared();
-  Canvas canvas{640, 480, fonts.system.get()};
+  Canvas canvas{640, 480, fonts.closingLine.get()};
 };
 
 TEST(ChartFlag, WithoutARunThePaintIsBlackOnly) {
   const ChartFonts& fonts = ChartFonts::Shared();
-  Canvas c(640, 480, fonts.system.get());
+  Canvas c(640, 480, fonts.closingLine.get());
   c.FillSolid({0, 0, 640, 480}, kWhite);
   PaintViewBackground(c, false, fonts);
   for (Color p : c.pixels()) ASSERT_EQ(p, kBlack);
@@ -144,18 +144,18 @@ TEST_F(Chart, BlackEverywhereOutsideWhatTheChartDraws) {
 }
 
 TEST_F(Chart, LeavesTheDeviceStateAsTheRunExpects) {
-  EXPECT_EQ(canvas.selectedFont(), fonts.system.get());
+  EXPECT_EQ(canvas.selectedFont(), fonts.closingLine.get());
   EXPECT_EQ(canvas.textColor(), kWhite);
   EXPECT_EQ(canvas.bkColor(), kBlack);
   EXPECT_EQ(canvas.SelectPen(kBlack), kBlack);  // the previous pen is back
 }
 
 TEST_F(Chart, IsTheSameOnEveryPaintAndCutOffOnASmallSurface) {
-  Canvas again(640, 480, fonts.system.get());
+  Canvas again(640, 480, fonts.closingLine.get());
   PaintViewBackground(again, true, fonts);
   EXPECT_EQ(again.pixels(), canvas.pixels());
 
-  Canvas small(200, 150, fonts.system.get());
+  Canvas small(200, 150, fonts.closingLine.get());
   PaintViewBackground(small, true, fonts);
   for (int y = 0; y < 150; ++y)
     for (int x = 0; x < 200; ++x) ASSERT_EQ(small.Pixel(x, y), canvas.Pixel(x, y)) << x << "," << y;

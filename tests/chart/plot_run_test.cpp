@@ -15,8 +15,7 @@ RunParameters Params(int years, int step, int speed = 5, int interaction = 0) {
   p.durationYears = years;
   p.stepDays = step;
   p.plotSpeed = speed;
-  p.interactionChoice = interaction;
-  p.plotEnabled = 1;
+  p.interaction = static_cast<Interaction>(interaction);
   return p;
 }
 
@@ -124,25 +123,11 @@ TEST(PlotRunSteps, DefaultRunPacingAndResult) {
   EXPECT_EQ(ClosingLineText(Record(Params(35000, 50, 5, 1)).shortest), "Shortest Distance: 2.58479 AU");
 }
 
-TEST(PlotRunSteps, DefaultPacingThroughAnInjectedPause) {
-  // The stop poll comes before every step, so at a pause it has been asked
-  // once per step taken.
-  Canvas canvas(640, 480);
-  std::int64_t polls = 0;
-  std::vector<std::int64_t> pauses;
-  RunPlot(canvas, Params(35000, 50), [&] { return ++polls, false; }, [&] { pauses.push_back(polls); });
-  EXPECT_EQ(polls, 255778);
-  EXPECT_EQ(pauses, (std::vector<std::int64_t>{50000, 100000, 150000, 200000, 250000}));
-}
-
 TEST(PlotRunSteps, RunPlotPausesWhereDue) {
   Canvas canvas(640, 480);
   int pauses = 0;
-  int polls = 0;
-  const double shortest = RunPlot(
-      canvas, Params(10, 250, 1), [&] { return ++polls, false; }, [&] { ++pauses; });
+  const double shortest = RunPlot(canvas, Params(10, 250, 1), [&] { ++pauses; });
   // 10 years at 250 days: t = 500 .. 3500, 13 steps, each followed by a pause.
-  EXPECT_EQ(polls, 13);
   EXPECT_EQ(pauses, 13);
   EXPECT_LT(shortest, 80.0);
 }
@@ -151,13 +136,14 @@ class PlotRunPixels : public ::testing::Test {
  protected:
   void SetUp() override { PaintViewBackground(canvas, true, fonts); }
   const ChartFonts& fonts = ChartFonts::Shared();
-  Canvas canvas{640, 480, fonts.system.get()};
+  Canvas canvas{640, 480, fonts.closingLine.get()};
 };
 
 TEST_F(PlotRunPixels, TheFirstDefaultStep) {
   const std::vector<Color> chart = canvas.pixels();
-  int polls = 0;
-  PlotRun run(canvas, Params(35000, 50), {[&] { return ++polls > 1; }, {}});
+  PlotRun run(canvas, Params(35000, 50));
+  EXPECT_EQ(run.Advance(1), PlotRun::Yield::SliceUsed);
+  run.RequestStop();
   EXPECT_EQ(run.Advance(1000000), PlotRun::Yield::Stopped);
   EXPECT_EQ(run.steps(), 1);
   EXPECT_EQ(canvas.Pixel(132, 244), Rgb(255, 168, 168));
@@ -177,7 +163,10 @@ TEST_F(PlotRunPixels, TheFirstDefaultStep) {
 
 TEST_F(PlotRunPixels, AStopBeforeTheFirstStepDrawsOnlyTheClosingLine) {
   const std::vector<Color> chart = canvas.pixels();
-  const double shortest = RunPlot(canvas, Params(35000, 50), [] { return true; });
+  PlotRun run(canvas, Params(35000, 50));
+  run.RequestStop();
+  EXPECT_EQ(run.Advance(1000000), PlotRun::Yield::Stopped);
+  const double shortest = run.shortest();
   EXPECT_EQ(shortest, 80.0);
   EXPECT_EQ(ClosingLineText(shortest), "Shortest Distance: 80.00000 AU");
   int red = 0;
@@ -207,7 +196,7 @@ TEST_F(PlotRunPixels, PixelsFarOffTheSurfaceAreClipped) {
 }
 
 TEST_F(PlotRunPixels, TheDistanceCurveSpansItsColumns) {
-  RunPlot(canvas, Params(35000, 50), {}, [] {});
+  RunPlot(canvas, Params(35000, 50), [] {});
   auto column = [&](int x) {
     for (int y = 331; y < 460; ++y)
       if (canvas.Pixel(x, y) == Rgb(255, 255, 150)) return true;
@@ -220,9 +209,9 @@ TEST_F(PlotRunPixels, TheDistanceCurveSpansItsColumns) {
 }
 
 TEST_F(PlotRunPixels, SlicedRunsDrawTheSamePixelsAsOneCall) {
-  Canvas whole(640, 480, fonts.system.get());
+  Canvas whole(640, 480, fonts.closingLine.get());
   PaintViewBackground(whole, true, fonts);
-  RunPlot(whole, Params(2000, 7, 3), {}, [] {});
+  RunPlot(whole, Params(2000, 7, 3), [] {});
 
   PlotRun run(canvas, Params(2000, 7, 3));
   int slices = 0;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -106,8 +107,7 @@ TEST(PlotRunThreads, EveryBitAsThePlainPath) {
     RunParameters p;
     p.durationYears = c.years;
     p.stepDays = c.step;
-    p.interactionChoice = c.interaction;
-    p.plotEnabled = 1;
+    p.interaction = static_cast<Interaction>(c.interaction);
     const Outcome ref = Reference(p);
     for (int threads : {1, 2}) {
       SCOPED_TRACE(testing::Message() << c.years << " years, step " << c.step << ", interaction "
@@ -151,10 +151,16 @@ TEST(PlotRunThreads, TheStopFlagEndsTheRunAtTheNextBlock) {
 TEST(PlotRunThreads, ARunDroppedHalfwayLetsItsHelperGo) {
   Canvas canvas(640, 480);
   for (int slice : {0, 1, 300, 5000}) {
-    PlotRun run(canvas, RunParameters{}, {}, 2);
-    run.Advance(slice);
-    // Give the helper time to fill its ring and fall asleep.
+    auto run = std::make_unique<PlotRun>(canvas, RunParameters{}, PlotRun::Hooks{}, 2);
+    EXPECT_EQ(run->Advance(slice), PlotRun::Yield::SliceUsed);
+    EXPECT_EQ(run->steps(), slice);
+    // Give the helper time to fill its ring and fall asleep; dropping the
+    // run then wakes and joins it at once.
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const auto start = std::chrono::steady_clock::now();
+    run.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1))
+        << "after " << slice << " steps";
   }
 }
 

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "orbit/state_vector.h"
+#include "orbit/vec3.h"
 
 namespace quorvex::testing {
 
-inline void ExpectNear(const StateVector& v, double x, double y, double z, double tol) {
+inline void ExpectNear(const Vec3& v, double x, double y, double z, double tol) {
   EXPECT_NEAR(v.x, x, tol);
   EXPECT_NEAR(v.y, y, tol);
   EXPECT_NEAR(v.z, z, tol);

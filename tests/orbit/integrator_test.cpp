@@ -14,41 +14,41 @@ namespace {
 using testing::ExpectNear;
 
 TEST(Measures, SeparationAndSpeed) {
-  const StateVector a{1.5, -2.0, 7.25};
-  const StateVector b{-3.0, 4.0, 0.5};
+  const Vec3 a{1.5, -2.0, 7.25};
+  const Vec3 b{-3.0, 4.0, 0.5};
   EXPECT_EQ(Separation(a, a), 0.0);
   EXPECT_EQ(Separation(a, b), Separation(b, a));
   EXPECT_EQ(Speed({3.0, 4.0, 0.0}), 5.0);
 }
 
 TEST(Measures, NeptuneFrameRotation) {
-  const StateVector v{1.5, -2.5, 3.0};
-  const StateVector alongX = ToNeptuneFrame({7.0, 0.0, 9.0}, v);
+  const Vec3 v{1.5, -2.5, 3.0};
+  const Vec3 alongX = ToNeptuneFrame({7.0, 0.0, 9.0}, v);
   EXPECT_EQ(alongX.x, v.x);
   EXPECT_EQ(alongX.y, v.y);
   EXPECT_EQ(alongX.z, v.z);
 
   ExpectNear(ToNeptuneFrame({0.0, 2.0, -1.0}, v), v.y, -v.x, v.z, 1e-15);
 
-  const StateVector n{16.80448, -24.99175, 0.1263214};
+  const Vec3 n{16.80448, -24.99175, 0.1263214};
   ExpectNear(ToNeptuneFrame(n, n), std::sqrt(n.x * n.x + n.y * n.y), 0.0, n.z, 1e-13);
 }
 
 TEST(PlutoAcceleration, AtTheStartWithAndWithoutTheInteraction) {
   const PlutoStart p = PlutoStartState();
-  const StateVector n = PositionAt(NeptuneElements, 0.0);
+  const Vec3 n = PositionAt(NeptuneElements, 0.0);
   ExpectNear(PlutoAcceleration(p.position, n, true), 1.058636e-07, 2.995260e-07, -6.268015e-08, 5e-13);
   ExpectNear(PlutoAcceleration(p.position, n, false), 1.058440e-07, 2.995238e-07, -6.267594e-08, 5e-13);
   EXPECT_NEAR(Separation(p.position, n), 27.45617, 5e-6);
 }
 
 TEST(PlutoAcceleration, WithoutInteractionOnlyTheSunAndTheIndirectTermRemain) {
-  const StateVector P{-9.5, -28.0, 5.5};
-  const StateVector N{17.0, -24.0, 0.25};
+  const Vec3 P{-9.5, -28.0, 5.5};
+  const Vec3 N{17.0, -24.0, 0.25};
   const double k2 = kGauss * kGauss;
   const double rP = std::sqrt(P.x * P.x + P.y * P.y + P.z * P.z);
   const double rN = std::sqrt(N.x * N.x + N.y * N.y + N.z * N.z);
-  const StateVector a = PlutoAcceleration(P, N, false);
+  const Vec3 a = PlutoAcceleration(P, N, false);
   const double tol = 1e-20;
   EXPECT_NEAR(a.x, -k2 * P.x / (rP * rP * rP) - k2 * kNeptuneMassRatio * N.x / (rN * rN * rN), tol);
   EXPECT_NEAR(a.y, -k2 * P.y / (rP * rP * rP) - k2 * kNeptuneMassRatio * N.y / (rN * rN * rN), tol);

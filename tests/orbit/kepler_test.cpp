@@ -13,7 +13,7 @@ namespace {
 
 using testing::ExpectNear;
 
-double Length(const StateVector& v) {
+double Length(const Vec3& v) {
   return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
 }
 
@@ -52,7 +52,7 @@ TEST(SolveKepler, InterleavedEquationsGiveTheSameBits) {
 }
 
 TEST(OrbitalToEcliptic, IdentityWithZeroAngles) {
-  const StateVector v = OrbitalToEcliptic(1.25, -3.5, 0.0, 0.0, 0.0);
+  const Vec3 v = OrbitalToEcliptic(1.25, -3.5, 0.0, 0.0, 0.0);
   EXPECT_EQ(v.x, 1.25);
   EXPECT_EQ(v.y, -3.5);
   EXPECT_EQ(v.z, 0.0);
@@ -60,7 +60,7 @@ TEST(OrbitalToEcliptic, IdentityWithZeroAngles) {
 
 TEST(OrbitalToEcliptic, PastTheNodeMeansAboveTheEcliptic) {
   // Argument of latitude 90 degrees on an inclined orbit: z is positive.
-  const StateVector v = OrbitalToEcliptic(0.0, 1.0, 0.0, 40.0, 30.0);
+  const Vec3 v = OrbitalToEcliptic(0.0, 1.0, 0.0, 40.0, 30.0);
   EXPECT_NEAR(v.z, 0.5, 1e-12);
 }
 
@@ -86,7 +86,7 @@ TEST(PlutoStartState, MatchesTheKeplerianStart) {
 }
 
 TEST(PositionAt, NeptuneAtEpoch) {
-  const StateVector n = PositionAt(NeptuneElements, 0.0);
+  const Vec3 n = PositionAt(NeptuneElements, 0.0);
   ExpectNear(n, 16.80448, -24.99175, 0.1263214, 5e-6);
   EXPECT_NEAR(Length(n), 30.11634, 5e-6);
 }
@@ -94,8 +94,8 @@ TEST(PositionAt, NeptuneAtEpoch) {
 TEST(PositionAt, PreparedOrbitGivesTheSameBits) {
   const KeplerOrbit neptune(NeptuneElements);
   for (double t : {0.0, 50.0, 123456.0, 18262000.0}) {
-    const StateVector a = PositionAt(NeptuneElements, t);
-    const StateVector b = neptune.PositionAt(t);
+    const Vec3 a = PositionAt(NeptuneElements, t);
+    const Vec3 b = neptune.PositionAt(t);
     EXPECT_EQ(a.x, b.x);
     EXPECT_EQ(a.y, b.y);
     EXPECT_EQ(a.z, b.z);
@@ -111,9 +111,8 @@ TEST(PositionAt, LargeAnomalyEqualsTheReducedOne) {
   const KeplerOrbit orbit(NeptuneElements);
   const double Ebig = SolveKepler(m, orbit.e);
   const double Esmall = SolveKepler(reduced, orbit.e);
-  const StateVector big = orbit.ToEcliptic((std::cos(Ebig) - orbit.e) * orbit.a, std::sin(Ebig) * orbit.b);
-  const StateVector small =
-      orbit.ToEcliptic((std::cos(Esmall) - orbit.e) * orbit.a, std::sin(Esmall) * orbit.b);
+  const Vec3 big = orbit.ToEcliptic((std::cos(Ebig) - orbit.e) * orbit.a, std::sin(Ebig) * orbit.b);
+  const Vec3 small = orbit.ToEcliptic((std::cos(Esmall) - orbit.e) * orbit.a, std::sin(Esmall) * orbit.b);
   ExpectNear(big, small.x, small.y, small.z, 1e-9);
   ExpectNear(PositionAt(NeptuneElements, t), big.x, big.y, big.z, 0.0);
 }

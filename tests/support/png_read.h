@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "chart/canvas.h"
+#include "canvas/canvas.h"
 
 namespace quorvex::testing {
 

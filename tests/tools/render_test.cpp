@@ -50,11 +50,10 @@ TEST_F(Render, DefaultRunWritesTheViewsPicture) {
 
   // The same pixels as the chart and a run drawn in this process.
   const ChartFonts& fonts = ChartFonts::Shared();
-  Canvas canvas(640, 480, fonts.system.get());
+  Canvas canvas(640, 480, fonts.closingLine.get());
   PaintViewBackground(canvas, true, fonts);
   RunParameters p;
-  p.plotEnabled = 1;
-  RunPlot(canvas, p, {}, [] {});
+  RunPlot(canvas, p, [] {});
   EXPECT_EQ(pic.pixels, canvas.pixels());
   // Nothing but the picture is left in the folder.
   EXPECT_EQ(testing::RunProcess("/bin/ls", {"-A", dir}).out, "default.png\n");

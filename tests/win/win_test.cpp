@@ -99,7 +99,7 @@ TEST_F(Windows, GdiGivesArialsCellsAndGlyphs) {
     const Font* font;
     int cell;
     int ascent;
-  } cases[] = {{fonts.label.get(), 12, 10}, {fonts.system.get(), 16, 13}};
+  } cases[] = {{fonts.label.get(), 12, 10}, {fonts.closingLine.get(), 16, 13}};
   for (const auto& c : cases) {
     EXPECT_EQ(c.font->cellHeight(), c.cell);
     EXPECT_EQ(c.font->ascent(), c.ascent) << c.cell;
@@ -136,11 +136,10 @@ TEST_F(Windows, WicWritesAn8BitRgbPngOfEveryPixel) {
 
 TEST_F(Windows, TheDefaultRunIsTheLinuxBuildsPicture) {
   const ChartFonts& fonts = ChartFonts::Shared();
-  Canvas canvas(640, 480, fonts.system.get());
+  Canvas canvas(640, 480, fonts.closingLine.get());
   PaintViewBackground(canvas, true, fonts);
   RunParameters p;
-  p.plotEnabled = 1;
-  EXPECT_EQ(ClosingLineText(RunPlot(canvas, p, {}, [] {})), "Shortest Distance: 18.19664 AU");
+  EXPECT_EQ(ClosingLineText(RunPlot(canvas, p, [] {})), "Shortest Distance: 18.19664 AU");
 
   std::vector<unsigned char> ours = EncodeThroughAFile(canvas);
   std::vector<unsigned char> linux = ReadBytes(QUORVEX_LINUX_PICTURE);

@@ -19,7 +19,8 @@
 
 #include "chart/chart.h"
 #include "chart/plot_run.h"
-#include "chart/run_parameters.h"
+#include "shells/core/program.h"
+#include "shells/core/run_values.h"
 #include "tools/render/output_file.h"
 #include "tools/render/png_writer.h"
 #include "tools/render/process_guard.h"
@@ -27,8 +28,6 @@
 namespace quorvex {
 namespace {
 
-constexpr int kViewWidth = 640;
-constexpr int kViewHeight = 480;
 constexpr char kProgram[] = "quorvex-render";
 
 constexpr char kUsage[] =
@@ -119,7 +118,7 @@ int ParseOptions(const std::vector<std::string>& argv, Options& opt) {
       return 0;
     }
     if (arg == "--version" && !hasInline) {
-      WriteText(stdout, Format("%s %s\n", kProgram, QUORVEX_VERSION));
+      WriteText(stdout, Format("%s %s\n", kProgram, kVersion));
       return 0;
     }
     if (arg == "--paced" && !hasInline) {
@@ -138,9 +137,9 @@ int ParseOptions(const std::vector<std::string>& argv, Options& opt) {
       }
       if (arg == "--interaction") {
         if (v == "on") {
-          opt.params.interactionChoice = 0;
+          opt.params.interaction = Interaction::On;
         } else if (v == "off") {
-          opt.params.interactionChoice = 1;
+          opt.params.interaction = Interaction::Off;
         } else {
           return Usage("--interaction takes on or off, not '" + v + "'");
         }
@@ -153,25 +152,15 @@ int ParseOptions(const std::vector<std::string>& argv, Options& opt) {
   if (samplesGiven && opt.samples.empty()) return Usage("--samples needs a file name");
 
   // The numbers follow the dialog's rules and order: the step first.
-  struct Field {
-    const char* option;
-    const std::string& text;
-    IntRange range;
-    std::int32_t& into;
-  } fields[] = {
-      {"--step", step, kStepDaysRange, opt.params.stepDays},
-      {"--years", years, kDurationYearsRange, opt.params.durationYears},
-      {"--speed", speed, kPlotSpeedRange, opt.params.plotSpeed},
-  };
-  for (Field& f : fields) {
-    const FieldReading r = ReadIntegerField(f.text, f.range);
-    if (!r.ok) {
-      Say(std::string(f.option) + ": " + r.message);
-      return 2;
-    }
-    f.into = r.value;
+  const RunValuesReading reading = ReadRunValues({years, step, speed, opt.params.interaction});
+  if (!reading.values) {
+    const char* option = reading.field == RunField::StepDays        ? "--step"
+                         : reading.field == RunField::DurationYears ? "--years"
+                                                                    : "--speed";
+    Say(std::string(option) + ": " + reading.message);
+    return 2;
   }
-  opt.params.plotEnabled = 1;
+  opt.params = *reading.values;
   return -1;
 }
 
@@ -339,7 +328,7 @@ int Run(const Options& opt, Outputs& out) {
   // (which leaves the stop requests to this thread).
   const ChartFonts& fonts = ChartFonts::Shared();
   if (!fonts.complete()) Say("warning: a font could not be loaded; text is drawn without glyphs");
-  Canvas canvas(kViewWidth, kViewHeight, fonts.system.get());
+  Canvas canvas(kCanvasWidth, kCanvasHeight, fonts.closingLine.get());
   PaintViewBackground(canvas, true, fonts);
   std::unique_ptr<SampleWriter>& samples = out.samples;
   PlotRun::Hooks hooks;

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "chart/canvas.h"
+#include "canvas/canvas.h"
 
 namespace quorvex {
 

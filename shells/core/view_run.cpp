@@ -1,0 +1,97 @@
+#include "shells/core/view_run.h"
+
+#include <thread>
+
+#include "chart/chart.h"
+
+namespace quorvex {
+
+ViewRun::ViewRun(int threads)
+    : threads_(threads), canvas_(std::make_unique<Canvas>(0, 0, ChartFonts::Shared().closingLine.get())) {}
+
+ViewRun::~ViewRun() = default;
+
+void ViewRun::Restart(int width, int height, const RunParameters* values) {
+  run_.reset();
+  const ChartFonts& fonts = ChartFonts::Shared();
+  canvas_ = std::make_unique<Canvas>(width, height, fonts.closingLine.get());
+  PaintViewBackground(*canvas_, values != nullptr, fonts);
+  if (!values) return;
+  run_ = std::make_unique<PlotRun>(*canvas_, *values, PlotRun::Hooks{}, threads_);
+  runStart_ = lastSliceEnd_ = lastShown_ = Clock::now();
+  betweenSlices_ = {};
+}
+
+void ViewRun::RequestStop() {
+  if (run_) run_->RequestStop();
+}
+
+ViewRun::Slice ViewRun::Step(Clock::time_point sliceEnd) {
+  Slice slice;
+  for (;;) {
+    switch (run_->Advance(kStepsPerCheck)) {
+      case PlotRun::Yield::Finished:
+      case PlotRun::Yield::Stopped:
+        slice.over = true;
+        return slice;
+      case PlotRun::Yield::PauseDue:
+        // The pause ends kPause after it began, by the clock.
+        slice.paused = true;
+        slice.resumeAt = Clock::now() + kPause;
+        return slice;
+      case PlotRun::Yield::SliceUsed:
+        if (Clock::now() >= sliceEnd) return slice;
+        break;
+    }
+  }
+}
+
+ViewRun::Slice ViewRun::Advance(Clock::time_point now) {
+  if (!run_) return Slice{true, true};
+  // Whatever the event loop did since the last slice (repainting, flushing
+  // to the display, other events) is time the run does not advance.
+  betweenSlices_ += now - lastSliceEnd_;
+  Slice slice = Step(now + kSlice);
+  const Clock::time_point end = Clock::now();
+  lastSliceEnd_ = end;
+  if (slice.over) run_.reset();
+  slice.show = slice.over || ShowDue(end);
+  return slice;
+}
+
+ViewRun::Slice ViewRun::RunSlice() {
+  if (!run_) return Slice{true, true};
+  const Clock::time_point start = Clock::now();
+  betweenSlices_ += start - lastSliceEnd_;
+  const Clock::time_point sliceEnd = start + kSlice;
+  Slice slice;
+  for (;;) {
+    slice = Step(sliceEnd);
+    if (!slice.paused) break;
+    // Sleeps are asked for in whole milliseconds and repeated until the
+    // clock has passed the pause's end: MinGW's sleep drops a remainder
+    // below a millisecond, and sleep_until on a steady clock sleeps only
+    // once.
+    for (Clock::time_point now = Clock::now(); now < slice.resumeAt; now = Clock::now())
+      std::this_thread::sleep_for(std::chrono::ceil<std::chrono::milliseconds>(slice.resumeAt - now));
+    slice.paused = false;
+    if (Clock::now() >= sliceEnd) break;
+  }
+  const Clock::time_point end = Clock::now();
+  lastSliceEnd_ = end;
+  if (slice.over) run_.reset();
+  slice.show = slice.over || ShowDue(end);
+  return slice;
+}
+
+bool ViewRun::ShowDue(Clock::time_point now) {
+  // The screen follows the run at most every kRefresh, and less often when
+  // the display is slow to take the pictures: the run spends at most a
+  // twentieth of its time outside its slices, so that it takes hardly
+  // longer in a window than without one.
+  if (now - lastShown_ < kRefresh || betweenSlices_ * 20 > now - runStart_) return false;
+  lastShown_ = now;
+  return true;
+}
+
+}  // namespace quorvex

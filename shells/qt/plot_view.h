@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QFrame>
+#include <QImage>
+#include <QTimer>
+#include <optional>
+#include <vector>
+
+#include "canvas/canvas.h"
+#include "shells/core/view_run.h"
+
+namespace quorvex {
+
+// The main window's only child, on which the chart and the plot run are
+// drawn. Its ViewRun keeps a canvas the size of its client area; a run draws
+// the chart and then advances in slices on the GUI thread, and the view
+// shows the canvas up to 25 times a second meanwhile, so the orbits and the
+// separation curve visibly grow.
+class CPlotView : public QFrame {
+  Q_OBJECT
+
+ public:
+  explicit CPlotView(QWidget* parent = nullptr);
+  ~CPlotView() override;
+
+  // The run values accepted last, with which every later restart runs.
+  void SetRunValues(const RunParameters& values) { values_ = values; }
+  // Erases the canvas and, once run values have been accepted, draws the
+  // chart and starts a new run from t = 0 with them.
+  void Restart();
+  bool runInProgress() const { return run_.runInProgress(); }
+  // The pixels the view shows.
+  const Canvas& canvas() const { return run_.canvas(); }
+  // The client area's size in pixels.
+  QSize clientSize() const { return contentsRect().size(); }
+
+ signals:
+  // A run ended, by reaching its end time or by a click.
+  void runEnded();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  void RunSlice();
+  // Brings the image shown up to date: the canvas scaled to `device`, the
+  // client area's size in device pixels.
+  void RefreshImage(QSize device);
+
+  std::optional<RunParameters> values_;
+  ViewRun run_;
+  QImage image_;
+  std::vector<int> columns_;  // the canvas column of every image column
+  bool imageStale_ = true;
+  QTimer sliceTimer_;
+};
+
+}  // namespace quorvex

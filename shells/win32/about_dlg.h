@@ -1,0 +1,15 @@
+#pragma once
+
+#include "shells/win32/modal_dialog.h"
+
+namespace quorvex {
+
+// "About Quorvex" (template 100): the program's icon, name and version,
+// and "OK". Its owner is the main window.
+class CAboutDlg : public CModalDialog {
+ public:
+  CAboutDlg();
+  ~CAboutDlg() override;
+};
+
+}  // namespace quorvex

@@ -1,0 +1,166 @@
+#include "shells/win32/main_frame.h"
+
+#include <algorithm>
+
+#include "shells/win32/enter_values_dlg.h"
+#include "shells/win32/orbit_app.h"
+#include "shells/win32/resource.h"
+
+namespace quorvex {
+namespace {
+
+constexpr char kClassName[] = "QuorvexMainFrame";
+constexpr UINT_PTR kSliceTimer = 1;
+
+// The frame's window class: no class style, cursor, background or icon;
+// the view covers the whole client area.
+bool RegisterFrameClass(HINSTANCE instance, WNDPROC proc) {
+  WNDCLASSEXA wc{};
+  if (GetClassInfoExA(instance, kClassName, &wc)) return true;
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  wc.lpszClassName = kClassName;
+  return RegisterClassExA(&wc) != 0;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame() = default;
+
+CMainFrame::~CMainFrame() {
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+bool CMainFrame::Create(const char* caption, HMENU menu) {
+  const HINSTANCE instance = COrbitApp::Instance().instance();
+  if (!RegisterFrameClass(instance, WindowProcFor<CMainFrame>)) return false;
+  return CreateWindowExA(0, kClassName, caption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                         kOuterWidth, kOuterHeight, nullptr, menu, instance, this) != nullptr;
+}
+
+LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      return OnCreate();
+    case WM_SETFOCUS:
+      // The keyboard focus passes on to the view.
+      if (view_.hwnd()) SetFocus(view_.hwnd());
+      return 0;
+    case WM_SIZE:
+      OnSize(wParam, LOWORD(lParam), HIWORD(lParam));
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam));
+      return 0;
+    case CPlotView::kRunEndedMessage:
+      RunPendingCommands();
+      return 0;
+    case WM_ENTERMENULOOP:
+    case WM_ENTERSIZEMOVE:
+      KeepRunningInModalLoop(true);
+      break;
+    case WM_EXITMENULOOP:
+    case WM_EXITSIZEMOVE:
+      KeepRunningInModalLoop(false);
+      break;
+    case WM_TIMER:
+      if (wParam == kSliceTimer) {
+        view_.RunSlice();
+        return 0;
+      }
+      break;
+    case WM_DESTROY:
+      OnDestroy();
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+int CMainFrame::OnCreate() {
+  if (!view_.Create(hwnd_)) return -1;
+  // The first dialog, while the window is still hidden; showing the window
+  // then paints the view and starts the run if it was accepted.
+  AskForValues();
+  return 0;
+}
+
+void CMainFrame::OnSize(WPARAM type, int width, int height) {
+  if (type == SIZE_MINIMIZED) {
+    minimised_ = true;
+    return;
+  }
+  // The view fills the client area.
+  if (view_.hwnd()) MoveWindow(view_.hwnd(), 0, 0, width, height, TRUE);
+  // Restoring the window from the minimised state repaints it, and every
+  // such repaint starts the run again.
+  if (minimised_) {
+    minimised_ = false;
+    view_.Restart();
+  }
+}
+
+void CMainFrame::OnCommand(int id) {
+  switch (id) {
+    case ID_APP_EXIT:
+      // Ends the program at once, also while a run is in progress.
+      SendMessageA(hwnd_, WM_CLOSE, 0, 0);
+      break;
+    case ID_ENTER_NEW_VALUES:
+    case ID_APP_ABOUT:
+      Dispatch(id);
+      break;
+    default:
+      // The accelerators' commands: nothing handles them.
+      break;
+  }
+}
+
+void CMainFrame::OnDestroy() {
+  // No question, nothing to save.
+  KillTimer(hwnd_, kSliceTimer);
+  pending_.clear();
+  view_.AbandonRun();
+  PostQuitMessage(0);
+}
+
+bool CMainFrame::AskForValues() {
+  CEnterValuesDlg dialog(hwnd_, values_);
+  if (dialog.DoModal() != IDOK) return false;
+  values_ = dialog.values();
+  view_.SetRunValues(values_);
+  return true;
+}
+
+void CMainFrame::OnEnterNewValues() {
+  if (!AskForValues()) return;
+  view_.Restart();
+  UpdateWindow(view_.hwnd());
+}
+
+void CMainFrame::Dispatch(int id) {
+  if (pending_.Offer(id, view_.runInProgress())) Execute(id);
+}
+
+void CMainFrame::Execute(int id) {
+  if (id == ID_ENTER_NEW_VALUES)
+    OnEnterNewValues();
+  else if (id == ID_APP_ABOUT)
+    COrbitApp::Instance().ShowAboutBox();
+}
+
+void CMainFrame::RunPendingCommands() {
+  while (const std::optional<int> id = pending_.Take(view_.runInProgress())) Execute(*id);
+}
+
+void CMainFrame::KeepRunningInModalLoop(bool on) {
+  modalLoops_ = std::max(0, modalLoops_ + (on ? 1 : -1));
+  if (modalLoops_ > 0)
+    SetTimer(hwnd_, kSliceTimer, USER_TIMER_MINIMUM, nullptr);
+  else
+    KillTimer(hwnd_, kSliceTimer);
+}
+
+}  // namespace quorvex

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <windows.h>
+
+#include "shells/core/pending_commands.h"
+#include "shells/win32/plot_view.h"
+#include "shells/win32/window_proc.h"
+
+namespace quorvex {
+
+// The main window: the menu and the plot view filling the client area. It
+// keeps the run values last accepted and hands them to its view.
+class CMainFrame {
+ public:
+  // The client area the chart is laid out for, and the window's outer size
+  // made from it.
+  static constexpr int kBaseWidth = kCanvasWidth;
+  static constexpr int kBaseHeight = kCanvasHeight;
+  static constexpr int kOuterWidth = kBaseWidth + 15;
+  static constexpr int kOuterHeight = kBaseHeight + 60;
+
+  CMainFrame();
+  ~CMainFrame();
+  CMainFrame(const CMainFrame&) = delete;
+  CMainFrame& operator=(const CMainFrame&) = delete;
+
+  // Makes the window, still hidden, with the caption, menu and size; its
+  // creation makes the view and runs the first "Enter Values" dialog.
+  bool Create(const char* caption, HMENU menu);
+  HWND hwnd() const { return hwnd_; }
+  CPlotView& view() { return view_; }
+
+ private:
+  friend LRESULT CALLBACK WindowProcFor<CMainFrame>(HWND, UINT, WPARAM, LPARAM);
+  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  int OnCreate();
+  void OnSize(WPARAM type, int width, int height);
+  void OnCommand(int id);
+  void OnDestroy();
+
+  // Runs the "Enter Values" dialog seeded from the run values; on "Start
+  // Plot" keeps the four values and enables plotting. Returns whether the
+  // dialog was accepted.
+  bool AskForValues();
+  // The "Enter New Values" command: the dialog, and on acceptance a new run
+  // on a freshly erased view.
+  void OnEnterNewValues();
+
+  // Menu commands chosen while a run is in progress wait for it to end (see
+  // PendingCommands).
+  void Dispatch(int id);
+  void Execute(int id);
+  void RunPendingCommands();
+
+  // While the system runs a modal loop of its own (a menu open, the window
+  // being moved or sized) the application's loop is not running: a timer
+  // keeps the run advancing.
+  void KeepRunningInModalLoop(bool on);
+
+  HWND hwnd_ = nullptr;
+  // The defaults until a dialog has been accepted, then the values accepted
+  // last.
+  RunParameters values_;
+  CPlotView view_;
+  PendingCommands<int> pending_;
+  bool minimised_ = false;
+  int modalLoops_ = 0;
+};
+
+}  // namespace quorvex

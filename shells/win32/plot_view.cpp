@@ -1,0 +1,180 @@
+#include "shells/win32/plot_view.h"
+
+#include "shells/win32/orbit_app.h"
+#include "shells/win32/resource.h"
+
+namespace quorvex {
+namespace {
+
+constexpr char kClassName[] = "QuorvexPlotView";
+
+// The view's window class: redrawn whole on every change of width or
+// height, double clicks delivered, the arrow cursor, no icon; the
+// background brush is the inactive caption's colour, though every paint
+// covers the whole client area.
+bool RegisterViewClass(HINSTANCE instance, WNDPROC proc) {
+  WNDCLASSEXA wc{};
+  if (GetClassInfoExA(instance, kClassName, &wc)) return true;
+  wc.cbSize = sizeof wc;
+  wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+  wc.lpfnWndProc = proc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_INACTIVECAPTION + 1));
+  wc.lpszClassName = kClassName;
+  return RegisterClassExA(&wc) != 0;
+}
+
+}  // namespace
+
+CPlotView::CPlotView() = default;
+
+CPlotView::~CPlotView() {
+  run_.Abandon();
+  FreeSurface();
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+bool CPlotView::Create(HWND parent) {
+  const HINSTANCE instance = COrbitApp::Instance().instance();
+  if (!RegisterViewClass(instance, WindowProcFor<CPlotView>)) return false;
+  // The sunken client edge instead of a flat border.
+  return CreateWindowExA(WS_EX_CLIENTEDGE, kClassName, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDW_PANE_FIRST)), instance,
+                         this) != nullptr;
+}
+
+LRESULT CPlotView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_ERASEBKGND:
+      // The paint covers every pixel of the client area; erasing first
+      // would only make it flicker between slices.
+      return 1;
+    case WM_SIZE:
+      OnSize(LOWORD(lParam), HIWORD(lParam));
+      return 0;
+    case WM_LBUTTONDOWN:
+      OnLButtonDown();
+      return 0;
+    default:
+      return DefWindowProcA(hwnd_, message, wParam, lParam);
+  }
+}
+
+void CPlotView::Restart() {
+  RECT client{};
+  if (hwnd_) GetClientRect(hwnd_, &client);
+  run_.Restart(client.right, client.bottom, values_ ? &*values_ : nullptr);
+  MakeSurface();
+  Changed();
+}
+
+void CPlotView::RunSlice() {
+  if (!run_.runInProgress()) return;
+  const ViewRun::Slice slice = run_.RunSlice();
+  // The canvas moved on; it is shown when ViewRun says so (and whenever the
+  // system asks for a paint).
+  surfaceStale_ = true;
+  if (slice.show) InvalidateRect(hwnd_, nullptr, FALSE);
+  if (slice.over) PostMessageA(GetParent(hwnd_), kRunEndedMessage, 0, 0);
+}
+
+void CPlotView::AbandonRun() {
+  run_.Abandon();
+}
+
+void CPlotView::OnSize(int width, int height) {
+  // Every change of the client area's size starts the run again.
+  if (width != canvas().width() || height != canvas().height()) Restart();
+}
+
+void CPlotView::OnLButtonDown() {
+  // The run stops before its next step; the next slice writes the closing
+  // line at once.
+  run_.RequestStop();
+}
+
+void CPlotView::Changed() {
+  surfaceStale_ = true;
+  if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void CPlotView::MakeSurface() {
+  const int width = canvas().width();
+  const int height = canvas().height();
+  if (surface_) {
+    BITMAP bm{};
+    GetObjectA(surface_, sizeof bm, &bm);
+    if (bm.bmWidth == width && bm.bmHeight == height) return;
+  }
+  FreeSurface();
+  if (width <= 0 || height <= 0) return;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down, as the canvas
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  surface_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!surface_) return;
+  surfaceDc_ = CreateCompatibleDC(nullptr);
+  if (!surfaceDc_) {
+    DeleteObject(surface_);
+    surface_ = nullptr;
+    return;
+  }
+  surfaceOld_ = SelectObject(surfaceDc_, surface_);
+  surfaceBits_ = static_cast<std::uint32_t*>(bits);
+}
+
+void CPlotView::FreeSurface() {
+  if (surfaceDc_) {
+    SelectObject(surfaceDc_, surfaceOld_);
+    DeleteDC(surfaceDc_);
+  }
+  if (surface_) DeleteObject(surface_);
+  surfaceDc_ = nullptr;
+  surface_ = nullptr;
+  surfaceOld_ = nullptr;
+  surfaceBits_ = nullptr;
+}
+
+void CPlotView::RefreshSurface() {
+  if (!surfaceStale_ || !surfaceBits_) return;
+  surfaceStale_ = false;
+  // The whole surface in one pass; 32-bit rows have no padding.
+  GdiFlush();
+  const Color* src = canvas().pixels().data();
+  const size_t n = canvas().pixels().size();
+  for (size_t i = 0; i < n; ++i) surfaceBits_[i] = ToXrgb(src[i]);
+}
+
+void CPlotView::OnPaint() {
+  PAINTSTRUCT ps;
+  const HDC dc = BeginPaint(hwnd_, &ps);
+  RefreshSurface();
+  const RECT& r = ps.rcPaint;
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  if (surfaceDc_) {
+    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, surfaceDc_, r.left, r.top, SRCCOPY);
+  }
+  // Whatever the surface does not cover (only before the first size) is
+  // black.
+  if (!surfaceDc_ || client.right > canvas().width() || client.bottom > canvas().height()) {
+    const HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    RECT right{canvas().width(), 0, client.right, client.bottom};
+    RECT below{0, canvas().height(), client.right, client.bottom};
+    if (!surfaceDc_) right.left = 0;
+    FillRect(dc, &right, black);
+    FillRect(dc, &below, black);
+  }
+  EndPaint(hwnd_, &ps);
+}
+
+}  // namespace quorvex

@@ -1,0 +1,95 @@
+#include "shells/core/view_run.h"
+
+#include <gtest/gtest.h>
+
+#include "chart/chart.h"
+
+namespace quorvex {
+namespace {
+
+using Clock = ViewRun::Clock;
+
+RunParameters Params(int years, int step, int speed) {
+  RunParameters p;
+  p.durationYears = years;
+  p.stepDays = step;
+  p.plotSpeed = speed;
+  return p;
+}
+
+// What one uninterrupted run draws on a chart of the view's size.
+std::vector<Color> WholeRun(const RunParameters& p) {
+  const ChartFonts& fonts = ChartFonts::Shared();
+  Canvas whole(kCanvasWidth, kCanvasHeight, fonts.closingLine.get());
+  PaintViewBackground(whole, true, fonts);
+  RunPlot(whole, p, [] {});
+  return whole.pixels();
+}
+
+// A view's run, driven slice by slice either way (waiting out its pauses in
+// the slice, or resuming after each at the time the slice names), draws
+// what one uninterrupted run draws.
+TEST(ViewRun, SlicedRunsDrawTheRenderersPixels) {
+  const RunParameters p = Params(2000, 7, 4);
+  const std::vector<Color> whole = WholeRun(p);
+  for (const bool blocking : {true, false}) {
+    ViewRun view;
+    view.Restart(kCanvasWidth, kCanvasHeight, &p);
+    int slices = 0;
+    for (ViewRun::Slice s; !s.over; ++slices) {
+      if (blocking) {
+        s = view.RunSlice();
+      } else {
+        s = view.Advance(Clock::now());
+        while (s.paused && Clock::now() < s.resumeAt) {
+        }
+      }
+    }
+    EXPECT_GT(slices, 1);
+    EXPECT_FALSE(view.runInProgress());
+    EXPECT_TRUE(view.canvas().pixels() == whole) << (blocking ? "blocking" : "resuming");
+  }
+}
+
+// Before any run values are accepted the view is black; a stop draws the
+// closing line at once.
+TEST(ViewRun, BlackWithoutValuesAndStoppedByRequest) {
+  ViewRun view;
+  view.Restart(100, 50, nullptr);
+  EXPECT_FALSE(view.runInProgress());
+  EXPECT_EQ(view.canvas().width(), 100);
+  for (Color c : view.canvas().pixels()) ASSERT_EQ(c, kBlack);
+
+  const RunParameters p = Params(35000, 50, 5);
+  view.Restart(kCanvasWidth, kCanvasHeight, &p);
+  view.RequestStop();
+  const ViewRun::Slice s = view.RunSlice();
+  EXPECT_TRUE(s.over);
+  EXPECT_TRUE(s.show);
+  int red = 0;
+  for (int y = kClosingLineRect.top; y < kClosingLineRect.bottom; ++y)
+    for (int x = kClosingLineRect.left; x < kClosingLineRect.right; ++x)
+      red += view.canvas().Pixel(x, y) == Rgb(255, 0, 0);
+  EXPECT_GT(red, 100) << "the closing line";
+}
+
+// Speed 1 with step 250 pauses after every step: 40 years are 57 steps,
+// each pause lasting at least 1 ms, and a slice not much longer than its
+// share of wall time.
+TEST(ViewRun, PausesLastAMillisecondAndSlicesStayShort) {
+  ViewRun view;
+  const RunParameters p = Params(40, 250, 1);
+  view.Restart(kCanvasWidth, kCanvasHeight, &p);
+  const Clock::time_point start = Clock::now();
+  auto longest = Clock::duration::zero();
+  for (bool over = false; !over;) {
+    const Clock::time_point sliceStart = Clock::now();
+    over = view.RunSlice().over;
+    longest = std::max(longest, Clock::now() - sliceStart);
+  }
+  EXPECT_GE(Clock::now() - start, 57 * ViewRun::kPause);
+  EXPECT_LT(longest, ViewRun::kSlice + 20 * ViewRun::kPause);
+}
+
+}  // namespace
+}  // namespace quorvex

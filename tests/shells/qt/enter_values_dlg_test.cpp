@@ -1,0 +1,220 @@
+#include "shells/qt/enter_values_dlg.h"
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTest>
+
+#include "shells/qt/orbit_app.h"
+#include "tests/shells/qt/gui_helpers.h"
+
+namespace quorvex {
+
+class EnterValuesDialogTest : public QObject {
+  Q_OBJECT
+
+  struct Outcome {
+    bool accepted = false;
+    QString message;  // empty when no message box was shown
+    QString caption;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+  };
+
+  // Seeds a dialog with the defaults, types into the two fields and presses
+  // "Start Plot"; any message box is recorded and dismissed.
+  Outcome Press(CEnterValuesDlg& d, const QString& years, const QString& step) {
+    d.durationEdit()->setText(years);
+    d.stepEdit()->setText(step);
+    Outcome out;
+    testing::WhenModal<QMessageBox>([&out](QMessageBox* box) {
+      out.message = box->text();
+      out.caption = box->windowTitle();
+      out.icon = box->icon();
+      out.buttons = box->standardButtons();
+      box->accept();
+    });
+    QTest::mouseClick(d.startPlotButton(), Qt::LeftButton);
+    out.accepted = d.result() == QDialog::Accepted && !d.isVisible();
+    return out;
+  }
+
+ private slots:
+  void seedsTheControls() {
+    CEnterValuesDlg d({7, 2, 1234, Interaction::Off});
+    bool seen = false;
+    testing::WhenModal<CEnterValuesDlg>([&seen](CEnterValuesDlg* dlg) {
+      QCOMPARE(dlg->durationEdit()->text(), QStringLiteral("1234"));
+      QCOMPARE(dlg->stepEdit()->text(), QStringLiteral("7"));
+      QCOMPARE(dlg->speedSlider()->value(), 2);
+      QCOMPARE(dlg->speedSlider()->minimum(), 1);
+      QCOMPARE(dlg->speedSlider()->maximum(), 5);
+      QCOMPARE(dlg->speedSlider()->tickPosition(), QSlider::TicksAbove);
+      QVERIFY(dlg->offButton()->isChecked());
+      QVERIFY(!dlg->onButton()->isChecked());
+      QCOMPARE(dlg->focusWidget(), static_cast<QWidget*>(dlg->startPlotButton()));
+      QVERIFY(dlg->startPlotButton()->isDefault());
+      QCOMPARE(dlg->windowTitle(), QStringLiteral("Enter Values"));
+      seen = true;
+      dlg->reject();
+    });
+    QCOMPARE(d.exec(), int(QDialog::Rejected));
+    QVERIFY(seen);
+  }
+
+  void enterAcceptsTheValuesAsShown() {
+    RunParameters off;
+    off.interaction = Interaction::Off;
+    CEnterValuesDlg d(off);
+    testing::WhenModal<CEnterValuesDlg>([](CEnterValuesDlg* dlg) { QTest::keyClick(dlg, Qt::Key_Return); });
+    QCOMPARE(d.exec(), int(QDialog::Accepted));
+    QVERIFY(d.values() == off);
+  }
+
+  void validation_data() {
+    QTest::addColumn<QString>("years");
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("focusField");  // 0 duration, 1 step
+    const QString notInteger = QStringLiteral("Please enter an integer.");
+    const QString stepRange = QStringLiteral("Please enter an integer between 1 and 250.");
+    const QString yearsRange = QStringLiteral("Please enter an integer between 1 and 50000.");
+    QTest::newRow("empty duration") << ""
+                                    << "50" << notInteger << 0;
+    QTest::newRow("step 0") << "100"
+                            << "0" << stepRange << 1;
+    QTest::newRow("step -5") << "100"
+                             << "-5" << stepRange << 1;
+    QTest::newRow("step 251") << "100"
+                              << "251" << stepRange << 1;
+    QTest::newRow("duration 50001") << "50001"
+                                    << "50" << yearsRange << 0;
+    QTest::newRow("12a") << "12a"
+                         << "50" << notInteger << 0;
+    QTest::newRow("1 2") << "1 2"
+                         << "50" << notInteger << 0;
+    QTest::newRow("1.5") << "100"
+                         << "1.5" << notInteger << 1;
+    QTest::newRow("eleven digits") << "12345678901"
+                                   << "50" << yearsRange << 0;
+    QTest::newRow("both invalid: the step first") << "abc"
+                                                  << "xyz" << notInteger << 1;
+    QTest::newRow("both out of range: the step first") << "0"
+                                                       << "0" << stepRange << 1;
+  }
+
+  void validation() {
+    QFETCH(QString, years);
+    QFETCH(QString, step);
+    QFETCH(QString, message);
+    QFETCH(int, focusField);
+    CEnterValuesDlg d{RunParameters{}};
+    d.show();
+    const Outcome out = Press(d, years, step);
+    QVERIFY(!out.accepted);
+    QVERIFY(d.isVisible());
+    QCOMPARE(out.message, message);
+    QCOMPARE(out.caption, QStringLiteral("Quorvex"));
+    QCOMPARE(out.icon, QMessageBox::Warning);
+    QCOMPARE(out.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QLineEdit* field = focusField == 0 ? d.durationEdit() : d.stepEdit();
+    QCOMPARE(d.focusWidget(), static_cast<QWidget*>(field));
+    QCOMPARE(field->selectedText(), field->text());
+  }
+
+  void accepted_data() {
+    QTest::addColumn<QString>("years");
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<int>("yearsValue");
+    QTest::addColumn<int>("stepValue");
+    QTest::newRow("step 1") << "100"
+                            << "1" << 100 << 1;
+    QTest::newRow("step 250") << "100"
+                              << "250" << 100 << 250;
+    QTest::newRow("duration 50000") << "50000"
+                                    << "50" << 50000 << 50;
+    QTest::newRow("blanks around") << " 12 "
+                                   << " 12 " << 12 << 12;
+    QTest::newRow("plus sign") << "+12"
+                               << "+12" << 12 << 12;
+  }
+
+  void accepted() {
+    QFETCH(QString, years);
+    QFETCH(QString, step);
+    QFETCH(int, yearsValue);
+    QFETCH(int, stepValue);
+    CEnterValuesDlg d{RunParameters{}};
+    d.show();
+    const Outcome out = Press(d, years, step);
+    QVERIFY2(out.accepted, qPrintable(out.message));
+    QCOMPARE(d.values().durationYears, yearsValue);
+    QCOMPARE(d.values().stepDays, stepValue);
+  }
+
+  void cancelAfterEditsChangesNothing() {
+    const RunParameters given{10, 3, 100, Interaction::On};
+    CEnterValuesDlg d(given);
+    testing::WhenModal<CEnterValuesDlg>([](CEnterValuesDlg* dlg) {
+      dlg->durationEdit()->setText(QStringLiteral("999"));
+      dlg->stepEdit()->setText(QStringLiteral("abc"));
+      dlg->speedSlider()->setValue(1);
+      dlg->offButton()->setChecked(true);
+      dlg->cancelButton()->click();
+    });
+    QCOMPARE(d.exec(), int(QDialog::Rejected));
+    QVERIFY(d.values() == given);
+  }
+
+  void escapeCancels() {
+    CEnterValuesDlg d{RunParameters{}};
+    testing::WhenModal<CEnterValuesDlg>([](CEnterValuesDlg* dlg) {
+      dlg->stepEdit()->setText(QStringLiteral("abc"));
+      QTest::keyClick(dlg, Qt::Key_Escape);
+    });
+    QCOMPARE(d.exec(), int(QDialog::Rejected));
+    QCOMPARE(d.values().stepDays, 50);
+  }
+
+  void trackbarAtOne() {
+    CEnterValuesDlg d{RunParameters{}};
+    testing::WhenModal<CEnterValuesDlg>([](CEnterValuesDlg* dlg) {
+      dlg->speedSlider()->setValue(1);
+      dlg->startPlotButton()->click();
+    });
+    QCOMPARE(d.exec(), int(QDialog::Accepted));
+    QCOMPARE(d.values().plotSpeed, 1);
+  }
+
+  void tabOrder() {
+    CEnterValuesDlg d{RunParameters{}};
+    QList<QWidget*> order;
+    testing::WhenModal<CEnterValuesDlg>([&order](CEnterValuesDlg* dlg) {
+      QWidget* w = dlg->startPlotButton();
+      for (int i = 0; i < 6; ++i) {
+        order << w;
+        w = w->nextInFocusChain();
+        while (!(w->focusPolicy() & Qt::TabFocus)) w = w->nextInFocusChain();
+      }
+      dlg->reject();
+    });
+    d.exec();
+    const QList<QWidget*> expected{d.startPlotButton(), d.cancelButton(), d.durationEdit(),
+                                   d.stepEdit(),        d.speedSlider(),  d.startPlotButton()};
+    QCOMPARE(order, expected);
+    QVERIFY(!(d.onButton()->focusPolicy() & Qt::TabFocus));
+    QVERIFY(!(d.offButton()->focusPolicy() & Qt::TabFocus));
+  }
+};
+
+}  // namespace quorvex
+
+int main(int argc, char** argv) {
+  quorvex::COrbitApp app(argc, argv);
+  quorvex::EnterValuesDialogTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "enter_values_dlg_test.moc"
