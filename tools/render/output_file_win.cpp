@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "tools/render/output_file.h"
 #include "tools/render/path_join.h"
@@ -30,6 +31,10 @@ struct OutputFile::Target {
   std::wstring folderPath;  // its name when it was opened
   std::wstring base;        // the name within it
   std::wstring tempName;
+  // A second handle of the temporary, with delete access, kept until it is
+  // in place or removed: it is renamed and removed through the handle, so
+  // wherever its folder went.
+  HANDLE temp = INVALID_HANDLE_VALUE;
   std::wstring oldName;  // the old file's second name while outputs are put in place
   bool installed = false;
   // Standard output ("-"): written through it.
@@ -271,13 +276,20 @@ bool OutputFile::Open(std::string& error) {
     if (t.replace) {
       for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
         t.tempName = TempName(this);
-        h = CreateFileW(InFolder(t.folder, t.folderPath, t.tempName).c_str(), GENERIC_WRITE, 0, nullptr,
-                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        h = CreateFileW(InFolder(t.folder, t.folderPath, t.tempName).c_str(), GENERIC_WRITE | DELETE, 0,
+                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
       }
       if (h == INVALID_HANDLE_VALUE) {
         const DWORD err = GetLastError();
         t.tempName.clear();
+        return Fail(error, err);
+      }
+      if (!DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &t.temp, 0, FALSE,
+                           DUPLICATE_SAME_ACCESS)) {
+        const DWORD err = GetLastError();
+        CloseHandle(h);
+        Abandon();
         return Fail(error, err);
       }
     } else {
@@ -347,12 +359,21 @@ bool OutputFile::Install(std::string& error) {
   // for the move and the replacement gets it back.
   const bool readOnly = t.exists && (t.attributes & FILE_ATTRIBUTE_READONLY);
   if (readOnly) SetFileAttributesW(target.c_str(), t.attributes & ~FILE_ATTRIBUTE_READONLY);
-  if (!MoveFileExW(InFolder(t.folder, t.folderPath, t.tempName).c_str(), target.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  // Renamed through its handle: the temporary is found wherever its folder
+  // went.
+  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = TRUE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+  std::memcpy(rename->FileName, target.c_str(), target.size() * sizeof(wchar_t));
+  if (!SetFileInformationByHandle(t.temp, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
     const DWORD err = GetLastError();
     if (readOnly) SetFileAttributesW(target.c_str(), t.attributes);
     return Fail(error, err);
   }
+  CloseHandle(t.temp);
+  t.temp = INVALID_HANDLE_VALUE;
   t.tempName.clear();
   t.installed = true;
   if (t.exists && (t.attributes & kKeptAttributes))
@@ -398,10 +419,21 @@ void OutputFile::Abandon() {
     std::fclose(stream_);
     stream_ = nullptr;
   }
-  if (target_ && !target_->tempName.empty()) {
-    DeleteFileW(InFolder(target_->folder, target_->folderPath, target_->tempName).c_str());
-    target_->tempName.clear();
+  if (!target_) return;
+  Target& t = *target_;
+  if (t.temp != INVALID_HANDLE_VALUE) {
+    // Removed through its handle, wherever its folder went.
+    FILE_DISPOSITION_INFO remove{};
+    remove.DeleteFile = TRUE;
+    if (!SetFileInformationByHandle(t.temp, FileDispositionInfo, &remove, sizeof remove) &&
+        !t.tempName.empty())
+      DeleteFileW(InFolder(t.folder, t.folderPath, t.tempName).c_str());
+    CloseHandle(t.temp);
+    t.temp = INVALID_HANDLE_VALUE;
+  } else if (!t.tempName.empty()) {
+    DeleteFileW(InFolder(t.folder, t.folderPath, t.tempName).c_str());
   }
+  t.tempName.clear();
 }
 
 }  // namespace quorvex
