@@ -4,8 +4,8 @@ namespace quorvex {
 
 ChartFonts ChartFonts::LoadDefault() {
   ChartFonts fonts;
-  fonts.label = Font::Load({"Arial", false, 12});
-  fonts.closingLine = Font::Load({"Arial", true, 16});
+  fonts.label = Font::Load(LabelRequest());
+  fonts.closingLine = Font::Load(ClosingLineRequest());
   return fonts;
 }
 

@@ -14,6 +14,10 @@ struct ChartFonts {
   std::unique_ptr<Font> label;
   std::unique_ptr<Font> closingLine;
 
+  // What the two fonts ask for.
+  static FontRequest LabelRequest() { return {"Arial", false, 12}; }
+  static FontRequest ClosingLineRequest() { return {"Arial", true, 16}; }
+
   static ChartFonts LoadDefault();
   // Loaded once per process on first use.
   static const ChartFonts& Shared();

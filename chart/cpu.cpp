@@ -9,6 +9,10 @@
 namespace quorvex {
 
 int RunThreads() {
+#if defined(__EMSCRIPTEN__)
+  // The web page has one thread.
+  return 1;
+#else
   int n = 0;
 #if defined(__linux__)
   // The processors this process may use, which taskset or a container can
@@ -18,6 +22,7 @@ int RunThreads() {
 #endif
   if (n <= 0) n = static_cast<int>(std::thread::hardware_concurrency());
   return n >= 2 ? 2 : 1;
+#endif
 }
 
 void ClearUpperVectorState() {

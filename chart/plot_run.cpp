@@ -4,6 +4,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <thread>
 
@@ -37,8 +38,16 @@ std::int32_t PacingDivisor(std::int32_t plotSpeed, std::int32_t stepDays) {
 std::string ClosingLineText(double shortest) {
   // Room for the largest double written out in full with five decimals.
   char digits[400];
+#if defined(__EMSCRIPTEN__)
+  // The web build's C++ library has no floating-point to_chars; its printf
+  // rounds exactly too and has no locale but "C", so the text is the same.
+  const int n = std::snprintf(digits, sizeof digits, "%.5f", shortest);
+  const char* end = digits + (n > 0 && n < static_cast<int>(sizeof digits) ? n : 0);
+#else
   const auto res = std::to_chars(digits, digits + sizeof digits, shortest, std::chars_format::fixed, 5);
-  return "Shortest Distance: " + std::string(digits, res.ec == std::errc() ? res.ptr : digits) + " AU";
+  const char* end = res.ec == std::errc() ? res.ptr : digits;
+#endif
+  return "Shortest Distance: " + std::string(static_cast<const char*>(digits), end) + " AU";
 }
 
 PlotRun::PlotRun(Canvas& canvas, const RunParameters& params, Hooks hooks, int threads)

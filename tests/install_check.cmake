@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Installs the build into a scratch prefix and checks that the programs,
 # the desktop entry and the icons are where a Linux desktop looks for them.
 file(REMOVE_RECURSE "${PREFIX}")
@@ -20,4 +21,19 @@ foreach(line "Exec=quorvex" "Icon=quorvex" "Type=Application")
     message(FATAL_ERROR "desktop entry lacks ${line}")
   endif()
 endforeach()
+# One main category, with additional ones that belong to it: two main
+# categories list the program twice in menus.
+string(REGEX MATCH "\nCategories=([^\n]*)" categories "${entry}")
+set(main_categories AudioVideo Audio Video Development Education Game Graphics Network Office Science Settings
+                    System Utility)
+set(mains)
+foreach(c ${CMAKE_MATCH_1})
+  if(c IN_LIST main_categories)
+    list(APPEND mains ${c})
+  endif()
+endforeach()
+list(LENGTH mains count)
+if(NOT count EQUAL 1)
+  message(FATAL_ERROR "desktop entry has ${count} main categories (${mains}), not one")
+endif()
 file(REMOVE_RECURSE "${PREFIX}")

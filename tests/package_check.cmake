@@ -123,6 +123,13 @@ endif()
 find_program(lintian lintian)
 if(lintian)
   run("${lintian}" --fail-on error,warning "${deb}")
+  # Not even lintian's pedantic hardening tags: bound at load time and
+  # fortified.
+  run("${lintian}" --pedantic --tags hardening-no-bindnow,hardening-no-fortify-functions,hardening-no-relro,hardening-no-pie
+      "${deb}")
+  if(NOT out STREQUAL "")
+    fail("lintian's hardening tags:\n${out}")
+  endif()
 endif()
 
 file(REMOVE_RECURSE "${WORK_DIR}")

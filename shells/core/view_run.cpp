@@ -19,6 +19,7 @@ void ViewRun::Restart(int width, int height, const RunParameters* values) {
   if (!values) return;
   run_ = std::make_unique<PlotRun>(*canvas_, *values, PlotRun::Hooks{}, threads_);
   runStart_ = lastSliceEnd_ = lastShown_ = Clock::now();
+  lastPaused_ = false;
   betweenSlices_ = {};
 }
 
@@ -33,6 +34,7 @@ ViewRun::Slice ViewRun::Step(Clock::time_point sliceEnd) {
       case PlotRun::Yield::Finished:
       case PlotRun::Yield::Stopped:
         slice.over = true;
+        slice.shortest = run_->shortest();
         return slice;
       case PlotRun::Yield::PauseDue:
         // The pause ends kPause after it began, by the clock.
@@ -49,13 +51,14 @@ ViewRun::Slice ViewRun::Step(Clock::time_point sliceEnd) {
 ViewRun::Slice ViewRun::Advance(Clock::time_point now) {
   if (!run_) return Slice{true, true};
   // Whatever the event loop did since the last slice (repainting, flushing
-  // to the display, other events) is time the run does not advance.
-  betweenSlices_ += now - lastSliceEnd_;
+  // to the display, other events) is time the run does not advance. After a
+  // slice that asked for a pause the whole wait is the pause's: a timer
+  // rarely ends it on the dot, and its lateness is no cost of showing.
+  if (!lastPaused_) betweenSlices_ += now - lastSliceEnd_;
   Slice slice = Step(now + kSlice);
   const Clock::time_point end = Clock::now();
-  lastSliceEnd_ = end;
-  if (slice.over) run_.reset();
-  slice.show = slice.over || ShowDue(end);
+  lastPaused_ = slice.paused;
+  EndSlice(slice, end);
   return slice;
 }
 
@@ -77,11 +80,17 @@ ViewRun::Slice ViewRun::RunSlice() {
     slice.paused = false;
     if (Clock::now() >= sliceEnd) break;
   }
-  const Clock::time_point end = Clock::now();
-  lastSliceEnd_ = end;
-  if (slice.over) run_.reset();
-  slice.show = slice.over || ShowDue(end);
+  EndSlice(slice, Clock::now());
   return slice;
+}
+
+void ViewRun::EndSlice(Slice& slice, Clock::time_point end) {
+  lastSliceEnd_ = end;
+  if (slice.over) {
+    closingLine_ = ClosingLineText(run_->shortest());
+    run_.reset();
+  }
+  slice.show = slice.over || ShowDue(end);
 }
 
 bool ViewRun::ShowDue(Clock::time_point now) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "canvas/canvas.h"
 #include "chart/plot_run.h"
@@ -41,6 +42,9 @@ class ViewRun {
   // t = 0. A run in progress is dropped.
   void Restart(int width, int height, const RunParameters* values);
   bool runInProgress() const { return run_ != nullptr; }
+  // The closing line of the last run that ended, empty before: what a view
+  // also gives to a screen reader.
+  const std::string& closingLine() const { return closingLine_; }
   // The pixels the view shows.
   const Canvas& canvas() const { return *canvas_; }
   // The run stops before its next step; the next slice draws the closing
@@ -55,6 +59,9 @@ class ViewRun {
     // A pause is due: the next slice may begin at this time, not before.
     Clock::time_point resumeAt{};
     bool paused = false;
+    // When the run ended in this slice: the shortest distance its closing
+    // line reports.
+    double shortest = 0;
   };
 
   // Advances the run from `now` until about kSlice has passed, a pause
@@ -68,6 +75,8 @@ class ViewRun {
   Slice Step(Clock::time_point sliceEnd);
   // Whether the canvas is due to be shown after a slice that ended at `now`.
   bool ShowDue(Clock::time_point now);
+  // The slice is over: keeps the closing line and drops an ended run.
+  void EndSlice(Slice& slice, Clock::time_point end);
 
   int threads_;
   std::unique_ptr<Canvas> canvas_;
@@ -76,6 +85,8 @@ class ViewRun {
   Clock::time_point lastSliceEnd_{};
   Clock::time_point lastShown_{};
   Clock::duration betweenSlices_{};
+  bool lastPaused_ = false;  // the last slice asked for a pause
+  std::string closingLine_;
 };
 
 }  // namespace quorvex

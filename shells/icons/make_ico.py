@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""Writes quorvex.ico, the Windows program's icon, from the program's own
-artwork: ../icons/quorvex-32.png and ../icons/quorvex-16.png, the same
-images the Linux program uses. Each becomes a 16-colour (4 bits a pixel)
-icon image with an all-opaque mask. Run it from this folder after the PNGs
-change.
+"""Writes the Windows program's icons from the program's own artwork, the
+same images the Linux program uses: quorvex.ico from quorvex-32.png and
+quorvex-16.png, and quorvex-large.ico, the About box's icon at higher
+densities, from quorvex-128.png and quorvex-64.png. Each image becomes a
+16-colour (4 bits a pixel) icon image with an all-opaque mask. Run it from
+this folder after the PNGs change.
 """
 import struct
 import zlib
@@ -70,16 +71,25 @@ def icon_image(width, height, palette, rows):
     return header + colours + xor + mask
 
 
-def main():
-    images = [read_indexed_png("../icons/quorvex-%d.png" % size) for size in (32, 16)]
+def write_ico(name, sizes):
+    images = [read_indexed_png("quorvex-%d.png" % size) for size in sizes]
     blobs = [icon_image(*image) for image in images]
     out = struct.pack("<HHH", 0, 1, len(blobs))
     offset = 6 + 16 * len(blobs)
     for (width, height, _, _), blob in zip(images, blobs):
+        # A width or height of 256 would be written as 0; none is that big.
         out += struct.pack("<BBBBHHII", width, height, 16, 0, 1, 4, len(blob), offset)
         offset += len(blob)
-    with open("quorvex.ico", "wb") as f:
+    with open(name, "wb") as f:
         f.write(out + b"".join(blobs))
+
+
+def main():
+    # The program icon: 32 and 16 pixels.
+    write_ico("quorvex.ico", (32, 16))
+    # The About box's icon at higher densities (48 pixels and more): drawn
+    # down from 64 or 128 pixels rather than blown up from 32.
+    write_ico("quorvex-large.ico", (128, 64))
 
 
 if __name__ == "__main__":

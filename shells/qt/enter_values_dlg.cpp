@@ -40,18 +40,18 @@ CEnterValuesDlg::CEnterValuesDlg(const RunParameters& values, QWidget* parent)
   cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
   cancel_->setGeometry(du.Rect(101, 148, 50, 14));
 
-  Static(this, du, "Duration Plot : ", 14, 15, 51, 12);
+  QLabel* durationLabel = Static(this, du, "Duration Plot : ", 14, 15, 51, 12);
   duration_ = new QLineEdit(this);
   duration_->setGeometry(du.Rect(79, 14, 49, 13));
   Static(this, du, "years", 137, 15, 32, 10);
 
-  Static(this, du, "Integration Step :", 14, 34, 61, 12);
+  QLabel* stepLabel = Static(this, du, "Integration Step :", 14, 34, 61, 12);
   step_ = new QLineEdit(this);
   step_->setGeometry(du.Rect(79, 32, 49, 13));
   Static(this, du, "days", 137, 32, 27, 10);
 
-  Static(this, du, "Plot Speed :", 14, 52, 43, 12);
-  Static(this, du, "Interaction Neptune - Pluto :", 15, 73, 110, 11);
+  QLabel* speedLabel = Static(this, du, "Plot Speed :", 14, 52, 43, 12);
+  QLabel* interactionLabel = Static(this, du, "Interaction Neptune - Pluto :", 15, 73, 110, 11);
 
   on_ = new QRadioButton(QStringLiteral("On"), this);
   on_->setGeometry(du.Rect(26, 84, 75, 13));
@@ -67,6 +67,15 @@ CEnterValuesDlg::CEnterValuesDlg(const RunParameters& values, QWidget* parent)
   speedSlider_->setTickPosition(QSlider::TicksAbove);
   speedSlider_->setTickInterval(1);
   speedSlider_->setPageStep(1);
+
+  // Each label names the control beside it for assistive technology (its
+  // accessible name and "labelled by" relation); the labels have no
+  // mnemonics, so the keyboard is not affected. The radio buttons carry
+  // their own names and the group's label as their description.
+  durationLabel->setBuddy(duration_);
+  stepLabel->setBuddy(step_);
+  speedLabel->setBuddy(speedSlider_);
+  for (QRadioButton* r : {on_, off_}) r->setAccessibleDescription(interactionLabel->text());
 
   setTabOrder(startPlot_, cancel_);
   setTabOrder(cancel_, duration_);

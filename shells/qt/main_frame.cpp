@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QStyleOptionMenuItem>
@@ -114,7 +115,12 @@ void CMainFrame::ShowBusy(bool busy) {
 
 void CMainFrame::OpenMenuBar() {
   const QList<QAction*> menus = menuBar()->actions();
-  if (!menus.isEmpty()) menuBar()->setActiveAction(menus.first());
+  if (menus.isEmpty()) return;
+  menuBar()->setActiveAction(menus.first());
+  // As Alt+F does: the open menu's first item is highlighted, so Enter
+  // carries it out at once.
+  if (QMenu* menu = menus.first()->menu(); menu && menu->isVisible() && !menu->actions().isEmpty())
+    menu->setActiveAction(menu->actions().first());
 }
 
 void CMainFrame::changeEvent(QEvent* event) {

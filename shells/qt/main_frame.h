@@ -59,7 +59,7 @@ class CMainFrame : public QMainWindow {
   void Execute(Command command);
   void RunPendingCommands();
   void ShowBusy(bool busy);
-  // F10 opens the first menu.
+  // F10 opens the first menu with its first item highlighted.
   void OpenMenuBar();
 
   RunParameters values_;

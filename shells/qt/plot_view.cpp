@@ -1,10 +1,22 @@
 #include "shells/qt/plot_view.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <cstring>
 
 namespace quorvex {
+namespace {
+
+// What assistive technology says of the view; the closing line follows
+// once a run has ended.
+constexpr char kAccessibleName[] = "Chart";
+constexpr char kPanels[] =
+    "Orbit panel: Pluto and Neptune seen from above the ecliptic, coloured by their height above it. "
+    "Rotating panel: Pluto in the frame that turns with Neptune, coloured by Pluto's speed. "
+    "Distance panel: the distance between Neptune and Pluto against time.";
+
+}  // namespace
 
 CPlotView::CPlotView(QWidget* parent) : QFrame(parent) {
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -15,6 +27,8 @@ CPlotView::CPlotView(QWidget* parent) : QFrame(parent) {
   sliceTimer_.setSingleShot(true);
   sliceTimer_.setTimerType(Qt::PreciseTimer);
   connect(&sliceTimer_, &QTimer::timeout, this, &CPlotView::RunSlice);
+  setAccessibleName(QString::fromLatin1(kAccessibleName));
+  setAccessibleDescription(QString::fromLatin1(kPanels));
 }
 
 CPlotView::~CPlotView() = default;
@@ -23,6 +37,8 @@ void CPlotView::Restart() {
   sliceTimer_.stop();
   const QSize size = clientSize();
   run_.Restart(size.width(), size.height(), values_ ? &*values_ : nullptr);
+  if (accessibleDescription() != QLatin1String(kPanels))
+    setAccessibleDescription(QString::fromLatin1(kPanels));
   if (run_.runInProgress()) sliceTimer_.start(0);
   imageStale_ = true;
   update();
@@ -34,6 +50,11 @@ void CPlotView::RunSlice() {
   imageStale_ = true;
   if (slice.show) update();
   if (slice.over) {
+    // The closing line exists as pixels only; assistive technology gets it
+    // as the view's description, whose change it is told of (Qt sends the
+    // description-changed event).
+    setAccessibleDescription(QString::fromLatin1(kPanels) + QLatin1Char(' ') +
+                             QString::fromStdString(ClosingLineText(slice.shortest)));
     emit runEnded();
     return;
   }
@@ -102,13 +123,27 @@ void CPlotView::resizeEvent(QResizeEvent* event) {
   if (clientSize() != QSize(canvas().width(), canvas().height())) Restart();
 }
 
+void CPlotView::StopRun() {
+  // The run stops before its next step; the next slice, due at once,
+  // writes the closing line.
+  run_.RequestStop();
+  sliceTimer_.start(0);
+}
+
 void CPlotView::mousePressEvent(QMouseEvent* event) {
-  // A left-button press stops the run before its next step.
-  if (event->button() == Qt::LeftButton && run_.runInProgress()) {
-    run_.RequestStop();
-    sliceTimer_.start(0);
-  }
+  // A left-button press stops the run.
+  if (event->button() == Qt::LeftButton && run_.runInProgress()) StopRun();
   QFrame::mousePressEvent(event);
+}
+
+void CPlotView::keyPressEvent(QKeyEvent* event) {
+  // Escape stops the run as a click does, for whoever works without a mouse.
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && run_.runInProgress()) {
+    StopRun();
+    event->accept();
+    return;
+  }
+  QFrame::keyPressEvent(event);
 }
 
 }  // namespace quorvex

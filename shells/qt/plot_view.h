@@ -42,9 +42,12 @@ class CPlotView : public QFrame {
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void RunSlice();
+  // Stops the run in progress before its next step (a click, Escape).
+  void StopRun();
   // Brings the image shown up to date: the canvas scaled to `device`, the
   // client area's size in device pixels.
   void RefreshImage(QSize device);

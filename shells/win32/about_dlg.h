@@ -10,6 +10,13 @@ class CAboutDlg : public CModalDialog {
  public:
   CAboutDlg();
   ~CAboutDlg() override;
+
+ protected:
+  BOOL OnInitDialog() override;
+
+ private:
+  // The icon drawn for a density above 96 DPI, if one was loaded.
+  HICON largeIcon_ = nullptr;
 };
 
 }  // namespace quorvex

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "shells/win32/dpi.h"
 #include "shells/win32/enter_values_dlg.h"
 #include "shells/win32/orbit_app.h"
 #include "shells/win32/resource.h"
@@ -35,8 +36,35 @@ CMainFrame::~CMainFrame() {
 bool CMainFrame::Create(const char* caption, HMENU menu) {
   const HINSTANCE instance = COrbitApp::Instance().instance();
   if (!RegisterFrameClass(instance, WindowProcFor<CMainFrame>)) return false;
-  return CreateWindowExA(0, kClassName, caption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                         kOuterWidth, kOuterHeight, nullptr, menu, instance, this) != nullptr;
+  // The outer size grows with the density, as the decorations do.
+  const int dpi = SystemDpi();
+  if (!CreateWindowExA(0, kClassName, caption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                       Scale(kOuterWidth, dpi), Scale(kOuterHeight, dpi), nullptr, menu, instance, this))
+    return false;
+  FitClientToChart();
+  return true;
+}
+
+void CMainFrame::FitClientToChart() {
+  // Where the decorations take more than the outer size leaves, the window
+  // grows until the view's client area holds the whole 640 x 480 chart at
+  // the window's density; at 96 DPI the outer size is 655 x 540 whenever
+  // that suffices.
+  if (!view_.hwnd()) return;
+  const int dpi = WindowDpi(hwnd_);
+  // The view fills the frame's client area (a hidden window gets no
+  // WM_SIZE until it is shown).
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  MoveWindow(view_.hwnd(), 0, 0, client.right, client.bottom, FALSE);
+  GetClientRect(view_.hwnd(), &client);
+  const int wider = std::max(0, Scale(kBaseWidth, dpi) - static_cast<int>(client.right));
+  const int taller = std::max(0, Scale(kBaseHeight, dpi) - static_cast<int>(client.bottom));
+  if (wider == 0 && taller == 0) return;
+  RECT outer{};
+  GetWindowRect(hwnd_, &outer);
+  SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left + wider, outer.bottom - outer.top + taller,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -56,6 +84,25 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case CPlotView::kRunEndedMessage:
       RunPendingCommands();
       return 0;
+    case WM_SETCURSOR:
+      // While a menu command waits for the run to end, the pointer over the
+      // whole window (the view included, which asks its parent first) is
+      // the busy cursor.
+      if (busy_) {
+        SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
+        return TRUE;
+      }
+      break;
+    case WM_DPICHANGED: {
+      // Moved to a monitor of another density, or the density changed: take
+      // the size Windows suggests; the view then fills its new client area
+      // at the new density, starting the run again as any resize does.
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      FitClientToChart();
+      return 0;
+    }
     case WM_ENTERMENULOOP:
     case WM_ENTERSIZEMOVE:
       KeepRunningInModalLoop(true);
@@ -122,6 +169,7 @@ void CMainFrame::OnDestroy() {
   // No question, nothing to save.
   KillTimer(hwnd_, kSliceTimer);
   pending_.clear();
+  busy_ = false;
   view_.AbandonRun();
   PostQuitMessage(0);
 }
@@ -141,7 +189,10 @@ void CMainFrame::OnEnterNewValues() {
 }
 
 void CMainFrame::Dispatch(int id) {
-  if (pending_.Offer(id, view_.runInProgress())) Execute(id);
+  if (pending_.Offer(id, view_.runInProgress()))
+    Execute(id);
+  else
+    ShowBusy(true);
 }
 
 void CMainFrame::Execute(int id) {
@@ -152,7 +203,23 @@ void CMainFrame::Execute(int id) {
 }
 
 void CMainFrame::RunPendingCommands() {
-  while (const std::optional<int> id = pending_.Take(view_.runInProgress())) Execute(*id);
+  while (const std::optional<int> id = pending_.Take(view_.runInProgress())) {
+    if (pending_.empty()) ShowBusy(false);
+    Execute(*id);
+  }
+}
+
+void CMainFrame::ShowBusy(bool busy) {
+  if (busy_ == busy) return;
+  busy_ = busy;
+  // The pointer changes at once if it is over the window, not only at its
+  // next move.
+  POINT at{};
+  if (!hwnd_ || !GetCursorPos(&at)) return;
+  const HWND under = WindowFromPoint(at);
+  if (under != hwnd_ && !IsChild(hwnd_, under)) return;
+  const LRESULT hit = SendMessageA(under, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y));
+  SendMessageA(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under), MAKELPARAM(hit, WM_MOUSEMOVE));
 }
 
 void CMainFrame::KeepRunningInModalLoop(bool on) {

@@ -13,7 +13,7 @@ namespace quorvex {
 class CMainFrame {
  public:
   // The client area the chart is laid out for, and the window's outer size
-  // made from it.
+  // made from it, at 96 DPI; both scale with the density.
   static constexpr int kBaseWidth = kCanvasWidth;
   static constexpr int kBaseHeight = kCanvasHeight;
   static constexpr int kOuterWidth = kBaseWidth + 15;
@@ -51,6 +51,10 @@ class CMainFrame {
   void Dispatch(int id);
   void Execute(int id);
   void RunPendingCommands();
+  // The busy cursor over the window while commands wait.
+  void ShowBusy(bool busy);
+  // Grows the window where its client area is smaller than the chart.
+  void FitClientToChart();
 
   // While the system runs a modal loop of its own (a menu open, the window
   // being moved or sized) the application's loop is not running: a timer
@@ -64,6 +68,7 @@ class CMainFrame {
   CPlotView view_;
   PendingCommands<int> pending_;
   bool minimised_ = false;
+  bool busy_ = false;
   int modalLoops_ = 0;
 };
 

@@ -17,6 +17,11 @@ INT_PTR CModalDialog::DoModal() {
 
 BOOL CModalDialog::OnInitDialog() {
   CentreDialog(hwnd_);
+  // A dialog whose owner is hidden (the first "Enter Values", before the
+  // main window is shown) would have no taskbar button: once minimised,
+  // nothing could bring it back. It gets a button of its own.
+  if (!owner_ || !IsWindowVisible(owner_))
+    SetWindowLongPtrA(hwnd_, GWL_EXSTYLE, GetWindowLongPtrA(hwnd_, GWL_EXSTYLE) | WS_EX_APPWINDOW);
   return TRUE;
 }
 
@@ -36,6 +41,13 @@ INT_PTR CALLBACK CModalDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam
     return self->OnInitDialog();
   }
   auto* self = reinterpret_cast<CModalDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+  if (message == WM_SIZE && wParam == SIZE_MINIMIZED) {
+    // The dialogs offer no minimise box; a shell or window manager that
+    // minimises one anyway (its owner is disabled meanwhile) gets it back
+    // at once.
+    PostMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+    return TRUE;
+  }
   if (!self || message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return FALSE;
   switch (LOWORD(wParam)) {
     case IDOK:

@@ -1,5 +1,8 @@
 #include "shells/win32/plot_view.h"
 
+#include <algorithm>
+
+#include "shells/win32/dpi.h"
 #include "shells/win32/orbit_app.h"
 #include "shells/win32/resource.h"
 
@@ -59,15 +62,32 @@ LRESULT CPlotView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
       OnLButtonDown();
       return 0;
+    case WM_KEYDOWN:
+      // Escape stops the run as a click does, for whoever works without a
+      // mouse.
+      if (wParam == VK_ESCAPE && run_.runInProgress()) {
+        StopRun();
+        return 0;
+      }
+      break;
     default:
-      return DefWindowProcA(hwnd_, message, wParam, lParam);
+      break;
   }
+  return DefWindowProcA(hwnd_, message, wParam, lParam);
 }
 
 void CPlotView::Restart() {
   RECT client{};
   if (hwnd_) GetClientRect(hwnd_, &client);
-  run_.Restart(client.right, client.bottom, values_ ? &*values_ : nullptr);
+  clientWidth_ = client.right;
+  clientHeight_ = client.bottom;
+  // The canvas is the client area in pixels at 96 DPI; it is shown scaled
+  // to the client area's device pixels (RefreshSurface), so the chart fills
+  // the view at any density, as at 96 DPI.
+  const int dpi = hwnd_ ? WindowDpi(hwnd_) : kBaseDpi;
+  run_.Restart(static_cast<int>(static_cast<long long>(clientWidth_) * kBaseDpi / dpi),
+               static_cast<int>(static_cast<long long>(clientHeight_) * kBaseDpi / dpi),
+               values_ ? &*values_ : nullptr);
   MakeSurface();
   Changed();
 }
@@ -88,10 +108,14 @@ void CPlotView::AbandonRun() {
 
 void CPlotView::OnSize(int width, int height) {
   // Every change of the client area's size starts the run again.
-  if (width != canvas().width() || height != canvas().height()) Restart();
+  if (width != clientWidth_ || height != clientHeight_) Restart();
 }
 
 void CPlotView::OnLButtonDown() {
+  StopRun();
+}
+
+void CPlotView::StopRun() {
   // The run stops before its next step; the next slice writes the closing
   // line at once.
   run_.RequestStop();
@@ -103,8 +127,8 @@ void CPlotView::Changed() {
 }
 
 void CPlotView::MakeSurface() {
-  const int width = canvas().width();
-  const int height = canvas().height();
+  const int width = clientWidth_;
+  const int height = clientHeight_;
   if (surface_) {
     BITMAP bm{};
     GetObjectA(surface_, sizeof bm, &bm);
@@ -147,11 +171,41 @@ void CPlotView::FreeSurface() {
 void CPlotView::RefreshSurface() {
   if (!surfaceStale_ || !surfaceBits_) return;
   surfaceStale_ = false;
-  // The whole surface in one pass; 32-bit rows have no padding.
   GdiFlush();
-  const Color* src = canvas().pixels().data();
-  const size_t n = canvas().pixels().size();
-  for (size_t i = 0; i < n; ++i) surfaceBits_[i] = ToXrgb(src[i]);
+  const Canvas& canvas = run_.canvas();
+  const int w = canvas.width();
+  const int h = canvas.height();
+  const int dw = clientWidth_;
+  const int dh = clientHeight_;
+  const Color* src = canvas.pixels().data();
+  if (w == dw && h == dh) {
+    // 96 DPI: the whole surface in one pass; 32-bit rows have no padding.
+    const size_t n = canvas.pixels().size();
+    for (size_t i = 0; i < n; ++i) surfaceBits_[i] = ToXrgb(src[i]);
+    return;
+  }
+  // Device column j shows canvas column j * w / dw (rounded down), likewise
+  // for rows: nearest neighbour, each canvas pixel a block of whole device
+  // pixels, the larger and smaller blocks spread evenly over the surface.
+  columns_.resize(static_cast<size_t>(dw));
+  for (int j = 0; j < dw; ++j)
+    columns_[static_cast<size_t>(j)] = w > 0 ? static_cast<int>(static_cast<long long>(j) * w / dw) : 0;
+  int lastRow = -1;
+  for (int i = 0; i < dh; ++i) {
+    std::uint32_t* dst = surfaceBits_ + static_cast<size_t>(i) * dw;
+    if (w <= 0 || h <= 0) {
+      std::fill(dst, dst + dw, 0u);
+      continue;
+    }
+    const int row = static_cast<int>(static_cast<long long>(i) * h / dh);
+    if (row == lastRow) {
+      std::copy(dst - dw, dst, dst);
+      continue;
+    }
+    lastRow = row;
+    const Color* line = src + static_cast<size_t>(row) * w;
+    for (int j = 0; j < dw; ++j) dst[j] = ToXrgb(line[columns_[static_cast<size_t>(j)]]);
+  }
 }
 
 void CPlotView::OnPaint() {
@@ -166,10 +220,10 @@ void CPlotView::OnPaint() {
   }
   // Whatever the surface does not cover (only before the first size) is
   // black.
-  if (!surfaceDc_ || client.right > canvas().width() || client.bottom > canvas().height()) {
+  if (!surfaceDc_ || client.right > clientWidth_ || client.bottom > clientHeight_) {
     const HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    RECT right{canvas().width(), 0, client.right, client.bottom};
-    RECT below{0, canvas().height(), client.right, client.bottom};
+    RECT right{clientWidth_, 0, client.right, client.bottom};
+    RECT below{0, clientHeight_, client.right, client.bottom};
     if (!surfaceDc_) right.left = 0;
     FillRect(dc, &right, black);
     FillRect(dc, &below, black);

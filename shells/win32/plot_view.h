@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "canvas/canvas.h"
 #include "shells/core/view_run.h"
@@ -12,11 +13,12 @@
 namespace quorvex {
 
 // The main frame's only child, on which the chart and the plot run are
-// drawn. Its ViewRun keeps a canvas the size of its client area, and a
-// 32-bit top-down DIB section of the same size holds what a paint copies to
-// the screen with BitBlt. A run draws the chart and then advances in slices
-// driven by the application's message loop; the view is redrawn as ViewRun
-// says, so the orbits and the separation curve visibly grow.
+// drawn. Its ViewRun keeps a canvas the size of its client area at 96 DPI,
+// and a 32-bit top-down DIB section of the client area's device pixels,
+// which shows the canvas scaled in whole pixel blocks, holds what a paint
+// copies to the screen with BitBlt; at 96 DPI the two are the same size. A run draws the chart and then
+// advances in slices driven by the application's message loop; the view is redrawn as ViewRun says, so the
+// orbits and the separation curve visibly grow.
 class CPlotView {
  public:
   // Posted to the parent when a run has ended, by reaching its end time or
@@ -53,15 +55,20 @@ class CPlotView {
   void OnPaint();
   void OnSize(int width, int height);
   void OnLButtonDown();
+  // Stops the run in progress before its next step (a click, Escape).
+  void StopRun();
 
-  // A DIB section of the canvas's size, selected into a memory DC.
+  // A DIB section of the client area's size, selected into a memory DC.
   void MakeSurface();
   void FreeSurface();
-  // Copies the canvas into the DIB section if it changed since.
+  // Copies the canvas into the DIB section if it changed since, scaled to
+  // the client area's device pixels.
   void RefreshSurface();
   void Changed();
 
   HWND hwnd_ = nullptr;
+  int clientWidth_ = 0;  // the client area in device pixels
+  int clientHeight_ = 0;
   std::optional<RunParameters> values_;
   ViewRun run_;
   HDC surfaceDc_ = nullptr;
@@ -69,6 +76,7 @@ class CPlotView {
   HGDIOBJ surfaceOld_ = nullptr;
   std::uint32_t* surfaceBits_ = nullptr;
   bool surfaceStale_ = false;
+  std::vector<int> columns_;  // the canvas column of every surface column
 };
 
 }  // namespace quorvex

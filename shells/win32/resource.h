@@ -3,6 +3,9 @@
 
 // Main frame: menu, accelerators and caption string; also the program icon.
 #define IDR_MAINFRAME 128
+// The program icon at 64 and 128 pixels, for the About box at higher
+// densities.
+#define IDI_LARGE 129
 // String table: the program's name, the caption of every message box.
 #define IDS_APP_NAME 57344
 

@@ -1,6 +1,8 @@
 #include "tests/support/process.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -62,6 +64,15 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) std::signal(sig, SIG_DFL);
     for (const int sig : options.ignoredSignals) std::signal(sig, SIG_IGN);
     for (const auto& [k, v] : options.env) setenv(k.c_str(), v.c_str(), 1);
+    if (options.runAsGroup >= 0 &&
+        (setgroups(0, nullptr) != 0 || setgid(static_cast<gid_t>(options.runAsGroup)) != 0))
+      _exit(126);
+    if (options.runAsUser >= 0 && setuid(static_cast<uid_t>(options.runAsUser)) != 0) _exit(126);
+    if (options.addressSpaceLimit > 0) {
+      const rlimit limit{static_cast<rlim_t>(options.addressSpaceLimit),
+                         static_cast<rlim_t>(options.addressSpaceLimit)};
+      if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(126);
+    }
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -72,7 +83,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   ProcessResult r;
   int status = 0;
   bool ended = false;
-  if (options.signal > 0) {
+  if (options.signal > 0 || options.sendWhen) {
     if (options.sendWhen) {
       while (!ended && !options.sendWhen()) {
         ended = waitpid(pid, &status, WNOHANG) == pid;
@@ -81,7 +92,10 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     } else {
       usleep(static_cast<useconds_t>(options.signalAfterMs) * 1000);
     }
-    if (!ended) kill(pid, options.signal);
+    if (!ended && options.signal > 0) {
+      kill(pid, options.signal);
+      if (options.thenSignal > 0) kill(pid, options.thenSignal);
+    }
   }
   if (!ended) waitpid(pid, &status, 0);
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

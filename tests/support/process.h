@@ -30,10 +30,19 @@ struct ProcessOptions {
   // SIGQUIT start with their default action otherwise, whatever the test's.
   std::vector<int> ignoredSignals;
   // Above 0: sent once sendWhen() is true (asked every 5 ms from the start)
-  // or, without sendWhen, after signalAfterMs.
+  // or, without sendWhen, after signalAfterMs. Without a signal, sendWhen is
+  // still asked until it is true: it may change the program's files.
   int signal = 0;
   int signalAfterMs = 0;
   std::function<bool()> sendWhen;
+  // Above 0: sent right after the first signal, at once.
+  int thenSignal = 0;
+  // At or above 0: the program runs as this user and group (the caller
+  // must be allowed to switch).
+  int runAsUser = -1;
+  int runAsGroup = -1;
+  // Above 0: the program's address space is limited to this many bytes.
+  long long addressSpaceLimit = 0;
 };
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,

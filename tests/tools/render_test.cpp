@@ -1,7 +1,9 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -98,8 +100,15 @@ TEST_F(Render, BadNumbersGetTheDialogsMessagesAndWriteNothing) {
 }
 
 TEST_F(Render, UsageErrors) {
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"--bogus"}, {"--interaction", "maybe"}, {"--years"}, {"stray"}, {"--paced=1"}, {"--samples="}}) {
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"--bogus"},
+                                             {"--interaction", "maybe"},
+                                             {"--years"},
+                                             {"stray"},
+                                             {"--paced=1"},
+                                             {"--samples="},
+                                             {"-h"},
+                                             {"--help=x"}}) {
     const ProcessResult r = Run(args);
     EXPECT_EQ(r.status, 2) << args[0];
     EXPECT_NE(r.err.find("usage: quorvex-render"), std::string::npos) << r.err;
@@ -363,6 +372,317 @@ TEST_F(Render, EveryTerminatingSignalLeavesNoFile) {
     } else {
       EXPECT_NE(r.err.find("interrupted"), std::string::npos) << r.err;
       EXPECT_EQ(Snapshot(dir), before) << c.signal;
+    }
+  }
+}
+
+// The .qv- files anywhere under a folder.
+std::string Temporaries(const std::string& dir) {
+  return testing::RunProcess("/bin/sh", {"-c", "find \"$0\" -name '.qv-*'", dir}).out;
+}
+
+int TemporariesIn(const std::string& dir) {
+  int n = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    n += e.path().filename().string().starts_with(".qv-");
+  return n;
+}
+
+// A file the kernel refuses to replace, as root may make it; false where the
+// file system cannot.
+bool MakeImmutable(const std::string& path, bool on = true) {
+  return testing::RunProcess("/usr/bin/chattr", {on ? "+i" : "-i", path}).status == 0;
+}
+
+TEST_F(Render, BothOutputsArePutInPlaceOrNeither) {
+  // The picture cannot replace its target: refused before the run, or
+  // failing after it; the samples file, replaced first, gets its old content
+  // back, and no temporary is left.
+  const std::string probe = dir + "/probe";
+  testing::RunProcess("/bin/sh", {"-c", "echo > \"$0\"", probe});
+  if (!MakeImmutable(probe))
+    GTEST_SKIP() << "chattr +i is not possible here (not root, or the file system lacks it)";
+  MakeImmutable(probe, false);
+
+  const std::string p = dir + "/p";
+  const std::string c = dir + "/c";
+  const std::string png = p + "/old.png";
+  const std::string csv = c + "/old.csv";
+  const struct {
+    const char* name;
+    std::function<void()> before;  // makes the picture's target unreplaceable before the run
+    std::function<void()> during;  // ... or once both temporaries exist
+    std::string message;
+  } cases[] = {
+      {"immutable", [&] { MakeImmutable(png); }, nullptr,
+       "cannot write " + png + ": Operation not permitted (the file is immutable or append-only)"},
+      {"immutable during the run", nullptr, [&] { MakeImmutable(png); },
+       "cannot write " + png + ": Operation not permitted; " + csv + " left as it was"},
+      {"folder removed during the run", nullptr, [&] { std::filesystem::remove_all(p); },
+       "cannot write " + png + ": No such file or directory; " + csv + " left as it was"},
+  };
+  for (const auto& k : cases) {
+    testing::RunProcess(
+        "/bin/sh",
+        {"-c", "mkdir -p \"$0\" \"$1\" && echo old > \"$0/old.png\" && echo old > \"$1/old.csv\"", p, c});
+    if (k.before) k.before();
+    const std::string pictureBefore = Snapshot(p);
+    const std::string samplesBefore = Snapshot(c);
+    testing::ProcessOptions o;
+    if (k.during) {
+      o.sendWhen = [&] {
+        if (TemporariesIn(p) + TemporariesIn(c) < 2) return false;
+        k.during();
+        return true;
+      };
+    }
+    // Paced at speed 1 with step 250: about 1.5 s, with little written.
+    const ProcessResult r = testing::RunProcess(
+        QUORVEX_RENDER,
+        {"--years", "1000", "--step", "250", "--speed", "1", "--paced", "--output", png, "--samples", csv},
+        o);
+    MakeImmutable(png, false);
+    EXPECT_EQ(r.status, 1) << k.name << ": " << r.err;
+    EXPECT_NE(r.err.find(k.message), std::string::npos) << k.name << ": " << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(Snapshot(c), samplesBefore) << k.name;
+    if (std::filesystem::exists(p)) {
+      EXPECT_EQ(Snapshot(p), pictureBefore) << k.name;
+    }
+    EXPECT_EQ(Temporaries(dir), "") << k.name;
+    std::filesystem::remove_all(p);
+    std::filesystem::remove_all(c);
+  }
+}
+
+TEST_F(Render, AnotherUsersFileInAStickyFolderIsRefusedBeforeTheRun) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root, to run the renderer as another user";
+  // A sticky folder open to all, the picture's target root's, the samples'
+  // target the renderer's own: only the picture cannot be replaced.
+  const std::string s = dir + "/sticky";
+  const std::string script =
+      "chmod 755 \"$0\" && mkdir -m 1777 \"$1\" && echo old > \"$1/old.png\" && chmod 666 \"$1/old.png\""
+      " && echo old > \"$1/old.csv\" && chown 65534:65534 \"$1/old.csv\"";
+  ASSERT_EQ(testing::RunProcess("/bin/sh", {"-c", script, dir, s}).status, 0);
+  const std::string before = Snapshot(s);
+  testing::ProcessOptions o;
+  o.runAsUser = 65534;
+  o.runAsGroup = 65534;
+  const ProcessResult r = testing::RunProcess(
+      QUORVEX_RENDER, {"--years", "1000", "--output", s + "/old.png", "--samples", s + "/old.csv"}, o);
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("cannot write " + s +
+                       "/old.png: Operation not permitted (another user's file in a folder "
+                       "with the sticky bit)"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(Snapshot(s), before);
+}
+
+TEST_F(Render, RunningOutOfMemoryIsAMessageAndLeavesEveryFileAsItWas) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer cannot run in a small address space";
+#else
+  // Limits from where the program cannot even be loaded (127) to where the
+  // run has all it needs; in between, wherever an allocation fails, a
+  // message and exit 1, never an abort. Without fonts: fontconfig itself
+  // does not survive every failed allocation (it can crash in FcFontMatch
+  // while the fonts load, before any file is made).
+  const std::string conf = dir + "/fonts.conf";
+  testing::RunProcess("/bin/sh", {"-c", "printf '<fontconfig></fontconfig>' > \"$0\"", conf});
+  int outOfMemory = 0;
+  for (long long kb = 6000; kb <= 12000; kb += 250) {
+    testing::RunProcess("/bin/sh", {"-c", "echo old > \"$0/e.png\" && echo old > \"$0/e.csv\"", dir});
+    const std::string before = Snapshot(dir);
+    testing::ProcessOptions o;
+    o.addressSpaceLimit = kb * 1024;
+    o.env = {{"FONTCONFIG_FILE", conf}};
+    const ProcessResult r = testing::RunProcess(
+        QUORVEX_RENDER,
+        {"--years", "100", "--step", "1", "--output", dir + "/e.png", "--samples", dir + "/e.csv"}, o);
+    EXPECT_TRUE(r.status == 0 || r.status == 1 || r.status == 127)
+        << kb << " KB: " << r.status << " " << r.err;
+    if (r.status != 0) {
+      EXPECT_EQ(Snapshot(dir), before) << kb << " KB";
+      outOfMemory += r.err.find("quorvex-render: out of memory; nothing written") != std::string::npos;
+    }
+    EXPECT_EQ(Temporaries(dir), "") << kb << " KB";
+  }
+  EXPECT_GT(outOfMemory, 0) << "no limit ran out of memory inside the program";
+#endif
+}
+
+TEST_F(Render, AFolderMovedDuringTheRunKeepsNoTemporary) {
+  // Interrupted after the folder was moved away and another made in its
+  // place: the temporaries are removed from the moved folder.
+  const std::string a = dir + "/A";
+  testing::RunProcess("/bin/sh",
+                      {"-c", "mkdir \"$0\" && echo old > \"$0/old.png\" && echo old > \"$0/old.csv\"", a});
+  const std::string before = Snapshot(a);
+  testing::ProcessOptions o;
+  o.signal = SIGINT;
+  o.sendWhen = [&] {
+    if (TemporariesIn(a) < 2) return false;
+    std::filesystem::rename(a, dir + "/A2");
+    std::filesystem::create_directory(a);
+    return true;
+  };
+  const ProcessResult r = testing::RunProcess(QUORVEX_RENDER,
+                                              {"--years", "50000", "--step", "250", "--speed", "1", "--paced",
+                                               "--output", a + "/old.png", "--samples", a + "/old.csv"},
+                                              o);
+  EXPECT_EQ(r.status, 130) << r.err;
+  EXPECT_EQ(Snapshot(dir + "/A2"), before);
+  EXPECT_EQ(Snapshot(a), "");
+  EXPECT_EQ(Temporaries(dir), "");
+}
+
+TEST_F(Render, TheFirstStopRequestDecides) {
+  // Sent one right after the other, both are usually pending together when
+  // the program next runs; the system hands over the lower-numbered one
+  // first, and the second must not overrule it.
+  const struct {
+    int first;
+    int second;
+    int status;
+  } cases[] = {
+      {SIGINT, SIGTERM, 130}, {SIGHUP, SIGTERM, 129}, {SIGINT, SIGQUIT, 130}, {SIGQUIT, SIGTERM, 131}};
+  for (const auto& c : cases) {
+    for (int repeat = 0; repeat < 5; ++repeat) {
+      testing::ProcessOptions o;
+      o.signal = c.first;
+      o.thenSignal = c.second;
+      o.sendWhen = [&] { return TemporariesIn(dir) == 2; };
+      const ProcessResult r = testing::RunProcess(
+          QUORVEX_RENDER,
+          {"--years", "50000", "--step", "1", "--output", dir + "/x.png", "--samples", dir + "/x.csv"}, o);
+      EXPECT_EQ(r.status, c.status) << c.first << " then " << c.second << ": " << r.err;
+      EXPECT_EQ(Temporaries(dir), "");
+    }
+  }
+}
+
+TEST_F(Render, AnInterruptSaysWhatAPipeAlreadyReceived) {
+  // Samples into a FIFO whose reader keeps them; interrupted once rows have
+  // arrived, the message says so instead of "nothing written".
+  const std::string fifo = dir + "/fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string got = dir + "/got.csv";
+  const pid_t reader = fork();
+  if (reader == 0) {
+    execl("/bin/sh", "sh", "-c", "cat \"$0\" > \"$1\"", fifo.c_str(), got.c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  testing::ProcessOptions o;
+  o.signal = SIGINT;
+  o.sendWhen = [&] { return testing::ReadFile(got).size() > 100000; };
+  const ProcessResult r = testing::RunProcess(
+      QUORVEX_RENDER, {"--years", "50000", "--step", "1", "--output", dir + "/x.png", "--samples", fifo}, o);
+  int status = 0;
+  waitpid(reader, &status, 0);
+  EXPECT_EQ(r.status, 130) << r.err;
+  EXPECT_NE(r.err.find("interrupted; the samples up to step "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(" went to " + fifo + "; nothing else written"), std::string::npos) << r.err;
+  EXPECT_FALSE(FileExists(dir + "/x.png"));
+  EXPECT_EQ(Temporaries(dir), "");
+}
+
+TEST_F(Render, DescriptorNamesAreWrittenThroughTheDescriptor) {
+  // Each command writes the picture through an open descriptor; the
+  // closing line then goes to standard error when the picture went to
+  // standard output. The file a shell opened is written, never replaced.
+  const std::string sh = "R=\"$0\"; cd \"$1\" && ";
+  const struct {
+    std::string script;
+    std::string picture;  // where the picture must be found
+    bool closingOnStderr;
+  } cases[] = {
+      {sh + ": > s.bin && ls -i s.bin > before && \"$R\" --years 10 --output /dev/stdout > s.bin && ls -i "
+            "s.bin | cmp - before",
+       "s.bin", true},
+      {sh + "\"$R\" --years 10 --output - > s.bin", "s.bin", true},
+      {sh + "\"$R\" --years 10 --output /dev/fd/5 5> fd.png", "fd.png", false},
+      {sh + "\"$R\" --years 10 --output /proc/self/fd/7 7> fd.png", "fd.png", false},
+      {sh + "\"$R\" --years 10 --output - | cat > piped.png", "piped.png", true},
+      {sh + "exec bash -c '\"$0\" --years 10 --output >(cat > sub.png); sleep 0.5' \"$R\"", "sub.png", false},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directory(dir);
+    const ProcessResult r = testing::RunProcess("/bin/sh", {"-c", c.script, QUORVEX_RENDER, dir});
+    EXPECT_EQ(r.status, 0) << c.script << ": " << r.err;
+    testing::Picture pic;
+    EXPECT_TRUE(testing::ReadPng(dir + "/" + c.picture, pic)) << c.script;
+    const std::string& closing = c.closingOnStderr ? r.err : r.out;
+    EXPECT_NE(closing.find("Shortest Distance: 27.29504 AU\n"), std::string::npos)
+        << c.script << ": " << r.err;
+    EXPECT_EQ(Temporaries(dir), "");
+  }
+  // Standard output named twice is one file.
+  const ProcessResult twice = Run({"--years", "10", "--output", "-", "--samples", "/dev/stdout"});
+  EXPECT_EQ(twice.status, 2) << twice.err;
+  EXPECT_NE(twice.err.find("--output and --samples name the same file"), std::string::npos);
+}
+
+// Runs the renderer with standard error on a terminal `columns` wide and
+// returns what the terminal received.
+std::string RunOnTerminal(const std::vector<std::string>& args, int columns) {
+  winsize size{};
+  size.ws_row = 24;
+  size.ws_col = static_cast<unsigned short>(columns);
+  int master = -1;
+  int slave = -1;
+  if (openpty(&master, &slave, nullptr, nullptr, &size) != 0) return "openpty failed";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(master);
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(slave, 2);
+    std::vector<char*> argv{const_cast<char*>(QUORVEX_RENDER)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(QUORVEX_RENDER, argv.data());
+    _exit(127);
+  }
+  close(slave);
+  std::string got;
+  char buf[4096];
+  for (;;) {
+    const ssize_t n = read(master, buf, sizeof buf);
+    if (n <= 0) break;  // EIO once the program has closed the terminal
+    got.append(buf, static_cast<size_t>(n));
+  }
+  close(master);
+  waitpid(pid, nullptr, 0);
+  return got;
+}
+
+TEST_F(Render, TheProgressBarFitsTheTerminal) {
+  for (const int columns : {80, 53, 12, 3}) {
+    const std::string got =
+        RunOnTerminal({"--years", "50000", "--step", "10", "--output", dir + "/x.png"}, columns);
+    EXPECT_EQ(got.find('\033'), std::string::npos) << columns;
+    EXPECT_EQ(got.find('\n'), std::string::npos) << columns << " columns: " << got.substr(0, 200);
+    // Every drawing of the line, between carriage returns, leaves the last
+    // column free.
+    size_t longest = 0;
+    size_t from = 0;
+    for (size_t cr; (cr = got.find('\r', from)) != std::string::npos; from = cr + 1)
+      longest = std::max(longest, cr - from);
+    longest = std::max(longest, got.size() - from);
+    EXPECT_LT(longest, static_cast<size_t>(columns)) << columns;
+    if (columns >= 53) {
+      EXPECT_NE(got.find("[#"), std::string::npos) << columns << ": " << got.substr(0, 200);
+    }
+    // Cleared at the end: the last drawing is blanks only.
+    if (!got.empty()) {
+      ASSERT_EQ(got.back(), '\r') << columns;
+      const size_t start = got.rfind('\r', got.size() - 2);
+      EXPECT_EQ(got.find_first_not_of(' ', start == std::string::npos ? 0 : start + 1), got.size() - 1)
+          << columns;
     }
   }
 }

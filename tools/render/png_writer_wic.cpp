@@ -4,7 +4,9 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "tools/render/png_writer.h"
@@ -125,10 +127,13 @@ bool WritePng(std::FILE* out, const Canvas& canvas, std::string& error) {
     return false;
   }
   const size_t size = static_cast<size_t>(end.QuadPart);
+  errno = 0;
   const bool written = std::fwrite(data, 1, size, out) == size;
+  const int err = errno;
   GlobalUnlock(memory);
   if (!written) {
-    error = "write failed";
+    // The system's reason, as for the samples ("No space left on device").
+    error = std::strerror(err ? err : EIO);
     return false;
   }
   return true;

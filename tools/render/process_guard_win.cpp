@@ -1,11 +1,14 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "tools/render/process_guard.h"
 #include "tools/render/process_guard_platform.h"
@@ -66,6 +69,56 @@ bool StartProcessGuard(std::string& error) {
   // system then does not call handlers for it at all.
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
   return true;
+}
+
+// Windows delivers console events on a thread of their own, one at a time:
+// nothing to keep.
+KeepRequestsOnThisThread::KeepRequestsOnThisThread() : saved_{} {}
+KeepRequestsOnThisThread::~KeepRequestsOnThisThread() = default;
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+  // The narrow arguments went through the ANSI code page, which turns a
+  // name it cannot show into another name ("a.png" for "α.png", "5" for a
+  // full-width digit): the wide command line is the one the user typed.
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!wide) return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+  std::vector<std::string> args;
+  for (int i = 1; i < count; ++i) {
+    const int len = static_cast<int>(wcslen(wide[i]));
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], len, nullptr, 0, nullptr, nullptr);
+    std::string arg(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], len, arg.data(), n, nullptr, nullptr);
+    args.push_back(std::move(arg));
+  }
+  LocalFree(wide);
+  return args;
+}
+
+void WriteText(std::FILE* stream, std::string_view text) {
+  const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  DWORD mode = 0;
+  if (h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode)) {
+    // A console shows UTF-16 as it is, whatever its code page.
+    std::fflush(stream);
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    DWORD written = 0;
+    if (WriteConsoleW(h, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr)) return;
+  }
+  std::fwrite(text.data(), 1, text.size(), stream);
+}
+
+int ErrorTerminalColumns() {
+  const HANDLE h = GetStdHandle(STD_ERROR_HANDLE);
+  DWORD mode = 0;
+  // Only a console: the NUL device also counts as a character device.
+  if (h == nullptr || h == INVALID_HANDLE_VALUE || !GetConsoleMode(h, &mode)) return 0;
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (GetConsoleScreenBufferInfo(h, &info) && info.srWindow.Right >= info.srWindow.Left)
+    return info.srWindow.Right - info.srWindow.Left + 1;
+  return 80;
 }
 
 }  // namespace quorvex

@@ -1,5 +1,6 @@
 #include "shells/qt/enter_values_dlg.h"
 
+#include <QAccessible>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -186,6 +187,27 @@ class EnterValuesDialogTest : public QObject {
     });
     QCOMPARE(d.exec(), int(QDialog::Accepted));
     QCOMPARE(d.values().plotSpeed, 1);
+  }
+
+  // Assistive technology reads each field's name from the label beside it.
+  void accessibleNames() {
+    CEnterValuesDlg d{RunParameters{}};
+    const struct {
+      QWidget* control;
+      QString name;
+      QString description;
+    } cases[] = {{d.durationEdit(), QStringLiteral("Duration Plot : "), QString()},
+                 {d.stepEdit(), QStringLiteral("Integration Step :"), QString()},
+                 {d.speedSlider(), QStringLiteral("Plot Speed :"), QString()},
+                 {d.onButton(), QStringLiteral("On"), QStringLiteral("Interaction Neptune - Pluto :")},
+                 {d.offButton(), QStringLiteral("Off"), QStringLiteral("Interaction Neptune - Pluto :")},
+                 {d.startPlotButton(), QStringLiteral("Start Plot"), QString()}};
+    for (const auto& c : cases) {
+      QAccessibleInterface* a = QAccessible::queryAccessibleInterface(c.control);
+      QVERIFY(a);
+      QCOMPARE(a->text(QAccessible::Name), c.name);
+      QCOMPARE(a->text(QAccessible::Description), c.description);
+    }
   }
 
   void tabOrder() {

@@ -1,5 +1,6 @@
 #include "shells/qt/main_frame.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
@@ -14,6 +15,7 @@
 
 #include "canvas/canvas.h"
 #include "shells/qt/about_dlg.h"
+#include "shells/qt/enter_values_dlg.h"
 #include "shells/qt/orbit_app.h"
 #include "tests/shells/qt/gui_helpers.h"
 #include "tests/support/png_read.h"
@@ -169,6 +171,67 @@ class MainFrameTest : public QObject {
     QVERIFY(!HasColour(c, Rgb(255, 255, 150), 600, 331, 616, 460));
   }
 
+  void escapeInTheViewStopsTheRun() {
+    const testing::Values longRun{QStringLiteral("50000"), QStringLiteral("1"), 5, true};
+    StartWith(&longRun);
+    QTest::qWait(200);
+    QVERIFY(view().runInProgress());
+    view().setFocus();
+    QTest::keyClick(&view(), Qt::Key_Escape);
+    QTRY_VERIFY_WITH_TIMEOUT(!view().runInProgress(), 2000);
+    const Canvas& c = view().canvas();
+    QVERIFY(HasColour(c, Rgb(255, 0, 0), 35, 435, 280, 450));  // the closing line
+    QVERIFY(!HasColour(c, Rgb(255, 255, 150), 600, 331, 616, 460));
+  }
+
+  // Assistive technology gets the view's name, the three panels, and the
+  // closing line as a description change when a run ends.
+  void theViewIsNamedAndAnnouncesTheClosingLine() {
+    static QList<QAccessible::Event> viewEvents;
+    viewEvents.clear();
+    // Accessibility is active only where an AT-SPI bus answers (the
+    // qt.accessibility test provides one); events are sent only then.
+    const bool forced = qEnvironmentVariableIsSet("QT_LINUX_ACCESSIBILITY_ALWAYS_ON");
+    for (int i = 0; forced && i < 100 && !QAccessible::isActive(); ++i) QTest::qWait(50);
+    const bool active = QAccessible::isActive();
+    const QAccessible::UpdateHandler previous = QAccessible::installUpdateHandler([](QAccessibleEvent* e) {
+      if (qobject_cast<CPlotView*>(e->object())) viewEvents << e->type();
+    });
+    // One step: duration 1 year, step 182 days.
+    const testing::Values oneStep{QStringLiteral("1"), QStringLiteral("182"), 5, false};
+    StartWith(&oneStep);
+    WaitForRunEnd();
+    QAccessible::installUpdateHandler(previous);
+
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(&view());
+    QVERIFY(a);
+    QCOMPARE(a->text(QAccessible::Name), QStringLiteral("Chart"));
+    const QString description = a->text(QAccessible::Description);
+    for (const char* part : {"Orbit panel", "Rotating panel", "Distance panel"})
+      QVERIFY2(description.contains(QLatin1String(part)), qPrintable(description));
+    // The renderer prints the same closing line for the same values.
+    const testing::ProcessResult r = testing::RunProcess(
+        QUORVEX_RENDER, {"--years", "1", "--step", "182", "--interaction", "off", "--output", "/dev/null"});
+    QCOMPARE(r.status, 0);
+    const QString closing = QString::fromStdString(r.out).trimmed();
+    QVERIFY2(closing.startsWith(QLatin1String("Shortest Distance: ")), qPrintable(closing));
+    QVERIFY2(description.endsWith(QLatin1String(". ") + closing), qPrintable(description));
+
+    // A new run takes the closing line back until it ends.
+    RunParameters longRun = frame().runValues();
+    longRun.durationYears = 50000;
+    longRun.stepDays = 1;
+    view().SetRunValues(longRun);
+    view().Restart();
+    QVERIFY(!a->text(QAccessible::Description).contains(QLatin1String("Shortest")));
+
+    // Under qt.accessibility (an AT-SPI bus, accessibility forced on) it
+    // must have become active.
+    if (!active && forced) QFAIL("accessibility did not become active on the AT-SPI bus");
+    if (!active) QSKIP("accessibility is not active (no AT-SPI bus): qt.accessibility checks the event");
+    QVERIFY(viewEvents.contains(QAccessible::DescriptionChanged));
+  }
+
   void menuCommandsDuringARunWaitForItsEnd() {
     const testing::Values run{QStringLiteral("50000"), QStringLiteral("5"), 5, true};
     StartWith(&run);
@@ -245,6 +308,8 @@ class MainFrameTest : public QObject {
     QMenu* file = bar->actions()[0]->menu();
     QTest::keyClick(&view(), Qt::Key_F10);
     QTRY_VERIFY(file->isVisible());
+    // Its first item is highlighted, as after Alt+F.
+    QCOMPARE(file->activeAction(), frame().enterNewValuesAction());
     file->close();
     view().setFocus();
     QTRY_VERIFY(bar->activeAction() == nullptr);
@@ -253,6 +318,20 @@ class MainFrameTest : public QObject {
     QTest::keyClick(&view(), Qt::Key_Alt);
     QCOMPARE(bar->activeAction(), bar->actions()[0]);
     QVERIFY(bar->grab().toImage() != before);
+  }
+
+  void f10ThenEnterCarriesOutEnterNewValues() {
+    StartWith(nullptr);
+    QMenu* file = frame().menuBar()->actions()[0]->menu();
+    QTest::keyClick(&view(), Qt::Key_F10);
+    QTRY_VERIFY(file->isVisible());
+    bool dialogSeen = false;
+    testing::WhenModal<CEnterValuesDlg>([&dialogSeen](CEnterValuesDlg* dlg) {
+      dialogSeen = true;
+      dlg->reject();
+    });
+    QTest::keyClick(file, Qt::Key_Return);
+    QTRY_VERIFY(dialogSeen);
   }
 
   void aboutOpensAndClosesWithoutTouchingTheValues() {

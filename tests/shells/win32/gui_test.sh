@@ -12,8 +12,24 @@
 #      the focus with its whole text selected, so typing 250 replaces it, and
 #      Enter starts a run with step 250 that again equals the renderer's.
 #   3. Escape cancels the first dialog: the window opens with a black view.
+#   4. The first dialog has a taskbar button of its own (its owner is still
+#      hidden) and comes back at once when minimised.
+#   5. While a menu command waits for a long run, the pointer over the view
+#      is another cursor (the busy one) and the command has not run; Escape
+#      in the view stops the run, the closing line appears, the command then
+#      runs and the pointer is the arrow again.
 #
-# usage: gui_test.sh QUORVEX_EXE RENDER_EXE PROBE_EXE WORK_DIR
+# With DPI (e.g. 192) it instead runs the program at that density, set as
+# the prefix's LogPixels, on a larger display:
+#   1. Wine takes the manifest's per-monitor DPI awareness: the main window
+#      reports the density and "per-monitor".
+#   2. The view's client area holds the whole chart at that density, and
+#      shows the renderer's picture of the default run with every pixel a
+#      block of DPI/96 x DPI/96 device pixels.
+#   3. The About box draws its icon from the 64-pixel image at 192 DPI,
+#      pixel for pixel.
+#
+# usage: gui_test.sh QUORVEX_EXE RENDER_EXE PROBE_EXE WORK_DIR [DPI]
 # It starts its own Xvfb and then a fresh Wine prefix (scripts/with-wine)
 # on that display: Wine binds a prefix to the display its desktop started
 # on, so the prefix must be booted with the display already there.
@@ -25,7 +41,11 @@ if [ "${1:-}" != --in-prefix ]; then
   mkdir -p "$work"
   rm -f "$work"/*.png "$work/display"
   . "$here/../../../scripts/private-xvfb.sh"
-  start_private_xvfb "$work"
+  if [ "${5:-96}" = 96 ]; then
+    start_private_xvfb "$work"
+  else
+    start_private_xvfb "$work" 2560x1600
+  fi
   trap 'kill "$xvfb" 2>/dev/null || true' EXIT
   status=0
   "$here/../../../scripts/with-wine" "$0" --in-prefix "$@" || status=$?
@@ -33,7 +53,8 @@ if [ "${1:-}" != --in-prefix ]; then
 fi
 shift
 
-quorvex=$1 render=$2 probe=$3 work=$4
+quorvex=$1 render=$2 probe=$3 work=$4 dpi=${5:-96}
+icons=$here/../../../shells/icons
 app=""
 trap 'if [ -n "$app" ]; then kill "$app" 2>/dev/null || true; fi' EXIT
 
@@ -106,6 +127,54 @@ all_black() {
   [ "$(identify -format '%[max]' "$work/$1.png")" = 0 ]
 }
 
+# Whether part of the view shows any pixel of a colour: has_colour NAME R,G,B
+has_colour() {
+  [ "$(convert "$work/$1.png" -fill black +opaque "rgb($2)" -format '%[max]' info:)" != 0 ]
+}
+
+if [ "$dpi" != 96 ]; then
+  # Wine reads the density when its server starts.
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+  wineserver -k
+  wineserver -w
+  scale=$((dpi / 96))
+
+  echo "== $dpi DPI: per-monitor aware, the view filled with the chart in ${scale}x${scale} blocks"
+  start_app
+  xdotool key Return
+  read -r got awareness <<<"$(probe dpi)"
+  [ "$got $awareness" = "$dpi per-monitor" ] || fail "the main window reports \"$got $awareness\""
+  read -r _ _ w h <<<"$(probe view)"
+  [ "$w" -ge $((640 * scale)) ] && [ "$h" -ge $((480 * scale)) ] || fail "the view's client area is only ${w}x${h}"
+  wine "$render" --output "$(winepath -w "$work/dpi-render.png")" >/dev/null
+  convert "$work/dpi-render.png" -sample "$((100 * scale))%" "$work/dpi-render-scaled.png"
+  for _ in $(seq 60); do
+    grab dpi-view 0 0 $((640 * scale)) $((480 * scale))
+    compare -metric AE "$work/dpi-view.png" "$work/dpi-render-scaled.png" null: 2>/dev/null && break
+    sleep 0.5
+  done
+  compare -metric AE "$work/dpi-view.png" "$work/dpi-render-scaled.png" "$work/dpi-diff.png" ||
+    fail "the view differs from the renderer's picture scaled ${scale}x (see $work/dpi-diff.png)"
+
+  echo "== $dpi DPI: the About box's icon comes from the larger image"
+  xdotool key alt+h
+  sleep 0.5
+  xdotool key a
+  timeout 30 xdotool search --sync --onlyvisible --name '^About Quorvex$' >/dev/null || fail "no About box"
+  sleep 0.5
+  read -r x y w h <<<"$(probe about-icon)"
+  size=$((32 * scale))
+  [ "$w" = "$size" ] && [ "$h" = "$size" ] || fail "the About icon is ${w}x${h}, not ${size}x${size}"
+  import -window root -crop "${size}x${size}+$x+$y" +repage "$work/about-icon.png"
+  convert "$icons/quorvex-$size.png" -type TrueColor "$work/about-icon-expected.png"
+  compare -metric AE "$work/about-icon.png" "$work/about-icon-expected.png" "$work/about-icon-diff.png" ||
+    fail "the About icon is not quorvex-$size.png (see $work/about-icon-diff.png)"
+  xdotool key Return
+  stop_app
+  echo "2 passed, 0 failed"
+  exit 0
+fi
+
 echo "== Enter accepts the default values"
 start_app
 xdotool key Return
@@ -150,4 +219,44 @@ grab cancelled
 all_black cancelled || fail "the view is not black after Cancel"
 stop_app
 
-echo "3 passed, 0 failed"
+echo "== the first dialog has a taskbar button and comes back when minimised"
+start_app
+[ "$(probe taskbar 'Enter Values')" = yes ] || fail "the first dialog has no taskbar button"
+[ "$(probe minimise 'Enter Values')" = restored ] || fail "the minimised dialog stayed minimised"
+xdotool key Escape
+timeout 30 xdotool search --sync --onlyvisible --name '^Quorvex$' >/dev/null || fail "no main window"
+stop_app
+
+echo "== a command waits with the busy cursor; Escape stops the run"
+start_app
+# 50000 years at a step of 1 day and speed 1: over a minute.
+xdotool key Tab Tab
+xdotool type 50000
+xdotool key Tab
+xdotool type 1
+xdotool key Tab Home Return
+sleep 1
+read -r x y _ _ <<<"$(probe view)"
+xdotool mousemove $((x + 300)) $((y + 200))
+sleep 0.5
+arrow=$(probe cursor)
+xdotool key alt+h
+sleep 0.5
+xdotool key a
+sleep 1
+waiting=$(probe cursor)
+[ "$waiting" != "$arrow" ] || fail "the pointer did not change while About waited"
+xdotool search --onlyvisible --name '^About Quorvex$' >/dev/null && fail "About opened during the run"
+xdotool key Escape
+timeout 10 xdotool search --sync --onlyvisible --name '^About Quorvex$' >/dev/null ||
+  fail "Escape did not end the run (About never opened)"
+[ "$(probe cursor)" = "$arrow" ] || fail "the pointer stayed busy"
+xdotool key Return
+sleep 0.5
+grab stopped 35 435 245 15
+has_colour stopped 255,0,0 || fail "no closing line after Escape"
+grab stopped-end 600 331 16 130
+has_colour stopped-end 255,255,150 && fail "the run was not stopped: the curve reached its end"
+stop_app
+
+echo "5 passed, 0 failed"

@@ -1,0 +1,55 @@
+#include "shells/web/web_view.h"
+
+#include <bit>
+#include <chrono>
+
+#include "chart/layout.h"
+
+namespace quorvex {
+
+// One thread in the page: the run computes everything itself.
+WebView::WebView() : view_(1), rgba_(static_cast<size_t>(kCanvasWidth) * kCanvasHeight) {
+  view_.Restart(kCanvasWidth, kCanvasHeight, nullptr);
+}
+
+RunValueTexts WebView::DialogTexts() const {
+  return TextsOf(values_.value_or(RunParameters{}));
+}
+
+bool WebView::Accept(const RunValueTexts& texts) {
+  const RunValuesReading reading = ReadRunValues(texts);
+  if (!reading.values) {
+    message_ = reading.message;
+    field_ = reading.field;
+    return false;
+  }
+  values_ = reading.values;
+  message_.clear();
+  view_.Restart(kCanvasWidth, kCanvasHeight, &*values_);
+  return true;
+}
+
+WebView::SliceResult WebView::Slice() {
+  const ViewRun::Clock::time_point now = ViewRun::Clock::now();
+  const ViewRun::Slice s = view_.Advance(now);
+  SliceResult r;
+  r.over = s.over;
+  r.showCanvas = s.show;
+  if (s.paused) {
+    const ViewRun::Clock::time_point end = ViewRun::Clock::now();
+    r.resumeMs = s.resumeAt > end ? std::chrono::duration<double, std::milli>(s.resumeAt - end).count() : 0.0;
+  }
+  return r;
+}
+
+const std::uint8_t* WebView::Pixels() {
+  // The canvas keeps 0x00BBGGRR, which in WebAssembly's little-endian
+  // memory is the bytes R, G, B, 0: the page's R, G, B, A with an opaque
+  // alpha set in the top byte.
+  static_assert(std::endian::native == std::endian::little);
+  const std::vector<Color>& px = view_.canvas().pixels();
+  for (size_t i = 0; i < px.size(); ++i) rgba_[i] = px[i] | 0xFF000000u;
+  return reinterpret_cast<const std::uint8_t*>(rgba_.data());
+}
+
+}  // namespace quorvex

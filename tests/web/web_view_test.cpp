@@ -1,0 +1,125 @@
+// The page's glue, natively: the dialog's reading order, a run sliced to its
+// end against one drawn in one call, due pauses, stopping, and commands that
+// wait for a run's end.
+
+#include "shells/web/web_view.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "chart/chart.h"
+#include "chart/chart_fonts.h"
+#include "chart/layout.h"
+
+namespace quorvex {
+namespace {
+
+RunValueTexts Texts(const char* duration, const char* step, const char* speed = "5",
+                    Interaction interaction = Interaction::On) {
+  return {duration, step, speed, interaction};
+}
+
+// Slices a run to its end; returns how many slices asked for a pause.
+int SliceToEnd(WebView& view) {
+  int paused = 0;
+  for (int i = 0; i < 1000000; ++i) {
+    const WebView::SliceResult r = view.Slice();
+    if (r.over) {
+      EXPECT_TRUE(r.showCanvas);
+      return paused;
+    }
+    if (r.resumeMs > 0) {
+      EXPECT_LE(r.resumeMs, 1.0);
+      ++paused;
+    }
+  }
+  ADD_FAILURE() << "the run did not end";
+  return paused;
+}
+
+TEST(WebView, OpensWithTheFirstRunsValuesAndReadsTheStepFirst) {
+  WebView view;
+  const RunValueTexts first = view.DialogTexts();
+  EXPECT_EQ(first.durationYears, "35000");
+  EXPECT_EQ(first.stepDays, "50");
+  EXPECT_EQ(first.plotSpeed, "5");
+  EXPECT_EQ(first.interaction, Interaction::On);
+
+  struct Case {
+    const char* duration;
+    const char* step;
+    RunField field;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"abc", "0", RunField::StepDays, "Please enter an integer between 1 and 250."},
+      {"", "50", RunField::DurationYears, "Please enter an integer."},
+      {"50001", "250", RunField::DurationYears, "Please enter an integer between 1 and 50000."},
+  };
+  for (const Case& c : cases) {
+    EXPECT_FALSE(view.Accept(Texts(c.duration, c.step))) << c.duration << " / " << c.step;
+    EXPECT_EQ(view.field(), c.field);
+    EXPECT_EQ(view.message(), c.message);
+    EXPECT_FALSE(view.running());
+  }
+}
+
+TEST(WebView, SlicedRunEqualsOneCallRun) {
+  WebView view;
+  ASSERT_TRUE(view.Accept(Texts(" 200 ", "+7", "4", Interaction::Off)));
+  const RunValueTexts shown = view.DialogTexts();
+  EXPECT_EQ(shown.durationYears, "200");
+  EXPECT_EQ(shown.stepDays, "7");
+  EXPECT_EQ(shown.interaction, Interaction::Off);
+  EXPECT_TRUE(view.running());
+  SliceToEnd(view);
+  EXPECT_FALSE(view.running());
+
+  RunParameters p;
+  p.durationYears = 200;
+  p.stepDays = 7;
+  p.plotSpeed = 4;
+  p.interaction = Interaction::Off;
+  const ChartFonts& fonts = ChartFonts::Shared();
+  Canvas expected(kCanvasWidth, kCanvasHeight, fonts.closingLine.get());
+  PaintViewBackground(expected, true, fonts);
+  const double shortest = RunPlot(expected, p, [] {});
+  EXPECT_EQ(view.closingLine(), ClosingLineText(shortest));
+
+  const std::uint8_t* rgba = view.Pixels();
+  for (int i = 0; i < kCanvasWidth * kCanvasHeight; ++i) {
+    const Color c = expected.pixels()[i];
+    const std::uint8_t want[4] = {static_cast<std::uint8_t>(RedOf(c)), static_cast<std::uint8_t>(GreenOf(c)),
+                                  static_cast<std::uint8_t>(BlueOf(c)), 255};
+    ASSERT_EQ(std::memcmp(rgba + 4 * i, want, 4), 0)
+        << "pixel " << i % kCanvasWidth << ", " << i / kCanvasWidth;
+  }
+}
+
+TEST(WebView, DuePausesAreAskedFor) {
+  // 3 years at step 250: steps at t = 500, 750 and 1000; speed 1 makes a
+  // pause due after every one of them.
+  WebView view;
+  ASSERT_TRUE(view.Accept(Texts("3", "250", "1")));
+  EXPECT_EQ(SliceToEnd(view), 3);
+}
+
+TEST(WebView, StopBeforeTheFirstStepAndWaitingCommands) {
+  WebView view;
+  EXPECT_TRUE(view.Offer(WebView::kAbout));  // no run: at once
+  ASSERT_TRUE(view.Accept(Texts("50000", "1")));
+  EXPECT_FALSE(view.Offer(WebView::kEnterNewValues));
+  EXPECT_FALSE(view.Offer(WebView::kAbout));
+  EXPECT_FALSE(view.Offer(WebView::kEnterNewValues));
+  EXPECT_EQ(view.Take(), 0);  // not while the run is in progress
+  view.Stop();
+  SliceToEnd(view);
+  EXPECT_EQ(view.closingLine(), "Shortest Distance: 80.00000 AU");
+  EXPECT_EQ(view.Take(), WebView::kEnterNewValues);
+  EXPECT_EQ(view.Take(), WebView::kAbout);
+  EXPECT_EQ(view.Take(), 0);
+}
+
+}  // namespace
+}  // namespace quorvex
