@@ -18,10 +18,6 @@ inline Vec3 MulAdd(const Vec3& v, double f, const Vec3& base) {
   return {v.x * f + base.x, v.y * f + base.y, v.z * f + base.z};
 }
 
-inline Vec3 Rotate(double c, double s, const Vec3& V) {
-  return {V.x * c + V.y * s, V.y * c - V.x * s, V.z};
-}
-
 }  // namespace
 
 Vec3 NeptuneIndirectTerm(const Vec3& N) {
@@ -57,9 +53,8 @@ double Speed(const Vec3& V) {
   return std::sqrt((Square(V.z) + Square(V.y)) + Square(V.x));
 }
 
-Vec3 ToNeptuneFrame(const Vec3& D, const Vec3& V) {
-  const SinCosPair sc = SinCos(Atan2(D.y, D.x));
-  return Rotate(sc.cos, sc.sin, V);
+Vec3 InTurningFrame(double cosTheta, double sinTheta, const Vec3& V) {
+  return {V.x * cosTheta + V.y * sinTheta, V.y * cosTheta - V.x * sinTheta, V.z};
 }
 
 IntegratorState StartIntegrator(int stepDays, bool interactionOn) {
@@ -96,7 +91,7 @@ NeptuneStep NeptuneStepAt(const KeplerOrbit& neptune, double t) {
   const SinCosPair sc = SinCos(Atan2(n.pos.y, n.pos.x));
   n.cosTheta = sc.cos;
   n.sinTheta = sc.sin;
-  n.rot = Rotate(n.cosTheta, n.sinTheta, n.pos);
+  n.rot = InTurningFrame(n.cosTheta, n.sinTheta, n.pos);
   return n;
 }
 
@@ -133,7 +128,7 @@ void NeptuneStepsAt(const KeplerOrbit& neptune, double firstT, double dt, int n,
     for (int j = 0; j < count; ++j) {
       o[j].cosTheta = sc[j].cos;
       o[j].sinTheta = sc[j].sin;
-      o[j].rot = Rotate(sc[j].cos, sc[j].sin, o[j].pos);
+      o[j].rot = InTurningFrame(sc[j].cos, sc[j].sin, o[j].pos);
     }
   }
 }
@@ -152,7 +147,7 @@ StepSample AdvanceIntegratorWith(IntegratorState& st, const NeptuneStep& neptune
   s.separation = Separation(rNew, N);
   s.speed = Speed(vNew);
   s.neptuneRot = neptune.rot;
-  s.plutoRot = Rotate(neptune.cosTheta, neptune.sinTheta, rNew);
+  s.plutoRot = InTurningFrame(neptune.cosTheta, neptune.sinTheta, rNew);
 
   MoveOn(st, rNew, vNew, aNew);
   return s;

@@ -28,9 +28,11 @@ double Separation(const Vec3& A, const Vec3& B);
 // Magnitude of a velocity.
 double Speed(const Vec3& V);
 
-// V expressed in the frame that turns with D's longitude in the ecliptic
-// plane (only D's x and y matter).
-Vec3 ToNeptuneFrame(const Vec3& D, const Vec3& V);
+// V expressed in the frame that turns with a longitude theta in the ecliptic
+// plane, given theta's cosine and sine: its x along the longitude, its y 90
+// degrees ahead of it, its z unchanged. Neptune's turning frame is the one
+// of theta = atan2(N.y, N.x) (see NeptuneStep).
+Vec3 InTurningFrame(double cosTheta, double sinTheta, const Vec3& V);
 
 // One run's integration of Pluto by the explicit midpoint two-step rule.
 struct IntegratorState {
@@ -66,7 +68,7 @@ struct NeptuneStep {
   Vec3 indirect;          // NeptuneIndirectTerm(pos)
   double cosTheta = 1.0;  // of theta = atan2(pos.y, pos.x)
   double sinTheta = 0.0;
-  Vec3 rot;  // ToNeptuneFrame(pos, pos)
+  Vec3 rot;  // InTurningFrame(cosTheta, sinTheta, pos)
 };
 
 // The values of one step at time t.

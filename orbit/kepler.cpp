@@ -123,20 +123,6 @@ Vec3 KeplerOrbit::PositionAt(double t) const {
   return PositionFromEccentric(SolveKepler(MeanAt(t), e));
 }
 
-Vec3 OrbitalToEcliptic(double x, double y, double omegaDeg, double OmegaDeg, double iDeg) {
-  const double w = DegToRad(omegaDeg);
-  const double node = DegToRad(OmegaDeg);
-  const double incl = DegToRad(iDeg);
-  const double x1 = x * Cos(w) - y * Sin(w);
-  const double y1 = x * Sin(w) + y * Cos(w);
-  return {x1 * Cos(node) - (y1 * Cos(incl)) * Sin(node), x1 * Sin(node) + (y1 * Cos(incl)) * Cos(node),
-          y1 * Sin(incl)};
-}
-
-Vec3 PositionAt(const OrbitalElements& elements, double t) {
-  return KeplerOrbit(elements).PositionAt(t);
-}
-
 double TrueAnomalyFromEccentric(double E) {
   const double tanHalf = Tan(E / 2.0);
   return 2.0 * Atan(std::sqrt(kPlutoEccentricityRatio * Square(tanHalf)));

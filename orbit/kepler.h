@@ -54,13 +54,6 @@ double SolveKepler(double meanAnomalyDeg, double e);
 // other, can be worked on side by side.
 void SolveKeplerInterleaved(const double* meanAnomalyDeg, double e, double* E, int n);
 
-// Rotates an orbital-plane vector (x, y, 0) into the ecliptic frame by the
-// argument of perihelion, the inclination and the node (degrees).
-Vec3 OrbitalToEcliptic(double x, double y, double omegaDeg, double OmegaDeg, double iDeg);
-
-// Heliocentric ecliptic position (AU) of a body at t days.
-Vec3 PositionAt(const OrbitalElements& elements, double t);
-
 // Pluto's true anomaly for an eccentric anomaly 0 <= E < pi.
 double TrueAnomalyFromEccentric(double E);
 

@@ -22,21 +22,25 @@ TEST(Measures, SeparationAndSpeed) {
 }
 
 TEST(Measures, NeptuneFrameRotation) {
+  // Longitude 0 leaves a vector as it is; 90 degrees turns (x, y) into (y, -x).
   const Vec3 v{1.5, -2.5, 3.0};
-  const Vec3 alongX = ToNeptuneFrame({7.0, 0.0, 9.0}, v);
+  const Vec3 alongX = InTurningFrame(1.0, 0.0, v);
   EXPECT_EQ(alongX.x, v.x);
   EXPECT_EQ(alongX.y, v.y);
   EXPECT_EQ(alongX.z, v.z);
+  ExpectNear(InTurningFrame(0.0, 1.0, v), v.y, -v.x, v.z, 0.0);
 
-  ExpectNear(ToNeptuneFrame({0.0, 2.0, -1.0}, v), v.y, -v.x, v.z, 1e-15);
-
-  const Vec3 n{16.80448, -24.99175, 0.1263214};
-  ExpectNear(ToNeptuneFrame(n, n), std::sqrt(n.x * n.x + n.y * n.y), 0.0, n.z, 1e-13);
+  // Neptune in its own turning frame lies on the x axis, at its distance
+  // from the Sun in the ecliptic plane.
+  for (double t : {0.0, 100.0, 18262000.0}) {
+    const NeptuneStep n = NeptuneStepAt(KeplerOrbit(NeptuneElements), t);
+    ExpectNear(n.rot, std::sqrt(n.pos.x * n.pos.x + n.pos.y * n.pos.y), 0.0, n.pos.z, 1e-13);
+  }
 }
 
 TEST(PlutoAcceleration, AtTheStartWithAndWithoutTheInteraction) {
   const PlutoStart p = PlutoStartState();
-  const Vec3 n = PositionAt(NeptuneElements, 0.0);
+  const Vec3 n = KeplerOrbit(NeptuneElements).PositionAt(0.0);
   ExpectNear(PlutoAcceleration(p.position, n, true), 1.058636e-07, 2.995260e-07, -6.268015e-08, 5e-13);
   ExpectNear(PlutoAcceleration(p.position, n, false), 1.058440e-07, 2.995238e-07, -6.267594e-08, 5e-13);
   EXPECT_NEAR(Separation(p.position, n), 27.45617, 5e-6);
