@@ -1,14 +1,14 @@
-#include "canvas/font_file.h"
-
 #include <fontconfig/fontconfig.h>
+
+#include "canvas/font_file.h"
 
 namespace quorvex {
 
-bool FindFontFile(const FontRequest& request, std::string& file, int& index) {
+std::optional<FontFile> FindFontFile(const FontRequest& request) {
   // The process's current configuration, loaded on first use and shared by
   // every font; this takes a reference that is dropped below.
   FcConfig* config = FcConfigReference(nullptr);
-  if (!config) return false;
+  if (!config) return std::nullopt;
   FcPattern* pattern = FcPatternCreate();
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(request.family.c_str()));
   FcPatternAddInteger(pattern, FC_WEIGHT, request.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
@@ -18,13 +18,16 @@ bool FindFontFile(const FontRequest& request, std::string& file, int& index) {
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
   FcPattern* match = FcFontMatch(config, pattern, &result);
-  bool found = false;
+  std::optional<FontFile> found;
   if (match) {
     FcChar8* path = nullptr;
     if (FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch && path) {
-      file = reinterpret_cast<const char*>(path);
-      if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
-      found = true;
+      found.emplace();
+      found->path = reinterpret_cast<const char*>(path);
+      if (FcPatternGetInteger(match, FC_INDEX, 0, &found->index) != FcResultMatch) found->index = 0;
+      FcChar8* family = nullptr;
+      if (FcPatternGetString(match, FC_FAMILY, 0, &family) == FcResultMatch && family)
+        found->family = reinterpret_cast<const char*>(family);
     }
     FcPatternDestroy(match);
   }

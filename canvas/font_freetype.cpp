@@ -24,13 +24,13 @@ Font::~Font() {
 
 std::unique_ptr<Font> Font::Load(const FontRequest& request) {
   std::unique_ptr<Font> font = Missing(request.cellHeight);
-  std::string file;
-  int index = 0;
-  if (!FindFontFile(request, file, index)) return font;
+  const std::optional<FontFile> file = FindFontFile(request);
+  if (!file) return font;
 
   auto handle = std::make_unique<FaceHandle>();
   if (FT_Init_FreeType(&handle->library) != 0) return font;
-  if (FT_New_Face(handle->library, file.c_str(), index, &handle->face) != 0 || !FT_IS_SCALABLE(handle->face))
+  if (FT_New_Face(handle->library, file->path.c_str(), file->index, &handle->face) != 0 ||
+      !FT_IS_SCALABLE(handle->face))
     return font;
   FT_Face face = handle->face;
 

@@ -7,13 +7,12 @@
 //
 // usage: glyph-table OUTPUT.cpp
 
-#include <fontconfig/fontconfig.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "canvas/font.h"
+#include "canvas/font_file.h"
 #include "canvas/font_table.h"
 #include "chart/chart_fonts.h"
 
@@ -21,31 +20,6 @@ namespace quorvex {
 namespace {
 
 constexpr char kExpectedFamily[] = "Liberation Sans";
-
-// The family fontconfig picks for a request, as Font::Load resolves it.
-std::string ResolvedFamily(const FontRequest& request) {
-  FcConfig* config = FcConfigReference(nullptr);
-  if (!config) return {};
-  FcPattern* pattern = FcPatternCreate();
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(request.family.c_str()));
-  FcPatternAddInteger(pattern, FC_WEIGHT, request.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(config, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(config, pattern, &result);
-  std::string family;
-  if (match) {
-    FcChar8* name = nullptr;
-    if (FcPatternGetString(match, FC_FAMILY, 0, &name) == FcResultMatch && name)
-      family = reinterpret_cast<const char*>(name);
-    FcPatternDestroy(match);
-  }
-  FcPatternDestroy(pattern);
-  FcConfigDestroy(config);
-  return family;
-}
 
 struct TableText {
   std::string entries;
@@ -98,7 +72,8 @@ int Main(int argc, char** argv) {
   std::string tables = "}  // namespace\n\nconst FontTable kFontTables[kFontTableCount] = {\n";
   for (int i = 0; i < kFontTableCount; ++i) {
     const FontRequest& r = requests[i];
-    const std::string family = ResolvedFamily(r);
+    const std::optional<FontFile> face = FindFontFile(r);
+    const std::string family = face ? face->family : std::string();
     if (family != kExpectedFamily) {
       std::fprintf(stderr,
                    "glyph-table: fontconfig maps \"%s\"%s to \"%s\", not \"%s\" (install fonts-liberation)\n",
