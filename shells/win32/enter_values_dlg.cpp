@@ -42,6 +42,12 @@ void CEnterValuesDlg::LoadControls() {
   const int chosen = static_cast<int>(values_.interaction);
   for (int i = 0; i < 2; ++i)
     CheckDlgButton(hwnd(), kInteractionButtons[i], i == chosen ? BST_CHECKED : BST_UNCHECKED);
+  // Checking an automatic radio button also makes it a tab stop; the
+  // dialog's tab order leaves both radio buttons out.
+  for (int id : kInteractionButtons) {
+    const HWND button = GetDlgItem(hwnd(), id);
+    SetWindowLongPtrA(button, GWL_STYLE, GetWindowLongPtrA(button, GWL_STYLE) & ~LONG_PTR{WS_TABSTOP});
+  }
 }
 
 std::string CEnterValuesDlg::FieldText(int editId) const {
