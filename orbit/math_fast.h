@@ -435,6 +435,22 @@ inline double Pow2(int e) {
 
 // sin x and cos x as hi + lo for lanes with 2^-27 <= |x| <= 2^20; lanes
 // whose reduction is not accurate enough are flagged in `bad`.
+// By quadrant: (sin, cos) x = (s, c), (c, -s), (-s, -c), (-c, s) of r,
+// chosen with bit operations rather than branches.
+template <class V>
+struct QuadrantPick {
+  BitsOf<V> swap, sinSign, cosSign;
+  explicit QuadrantPick(BitsOf<V> quadrant)
+      : swap((quadrant & 1) * ~std::uint64_t{0}),
+        sinSign((quadrant & 2) << 62),
+        cosSign(((quadrant + 1) & 2) << 62) {}
+  V Pick(V a, V b, BitsOf<V> sign) const {
+    return FromBits<V>(((ToBits(a) & ~swap) | (ToBits(b) & swap)) ^ sign);
+  }
+  V Sin(V s, V c) const { return Pick(s, c, sinSign); }
+  V Cos(V s, V c) const { return Pick(c, s, cosSign); }
+};
+
 template <class V>
 inline void SinCosParts(V x, V& sinHi, V& sinLo, V& cosHi, V& cosLo, int& bad) {
   V rh, rl;
@@ -442,18 +458,11 @@ inline void SinCosParts(V x, V& sinHi, V& sinLo, V& cosHi, V& cosLo, int& bad) {
   ReduceHalfPi(x, rh, rl, quadrant, bad);
   V sh, sl, ch, cl;
   SinCosKernel(rh, rl, sh, sl, ch, cl);
-  // By quadrant: (sin, cos) x = (s, c), (c, -s), (-s, -c), (-c, s) of r,
-  // chosen with bit operations rather than branches.
-  const BitsOf<V> swap = (quadrant & 1) * ~std::uint64_t{0};
-  const BitsOf<V> sinSign = (quadrant & 2) << 62;
-  const BitsOf<V> cosSign = ((quadrant + 1) & 2) << 62;
-  auto pick = [swap](V a, V b, BitsOf<V> sign) {
-    return FromBits<V>(((ToBits(a) & ~swap) | (ToBits(b) & swap)) ^ sign);
-  };
-  sinHi = pick(sh, ch, sinSign);
-  sinLo = pick(sl, cl, sinSign);
-  cosHi = pick(ch, sh, cosSign);
-  cosLo = pick(cl, sl, cosSign);
+  const QuadrantPick<V> q(quadrant);
+  sinHi = q.Sin(sh, ch);
+  sinLo = q.Sin(sl, cl);
+  cosHi = q.Cos(sh, ch);
+  cosLo = q.Cos(sl, cl);
 }
 
 // atan2 as hi + lo for lanes with finite nonzero y and x, already split into
@@ -523,17 +532,27 @@ inline void SinCosLanes(const double* x, SinCosPair* out) {
     for (int j = 0; j < kLanes; ++j) out[j] = SinCos(x[j]);
     return;
   }
-  V sh, sl, ch, cl;
+  V rh, rl;
+  B quadrant;
   int bad;
-  SinCosParts(xv, sh, sl, ch, cl, bad);
-  const V sinErr = kSinCosErrorBound * AbsV(sh);
-  const V cosErr = kSinCosErrorBound * AbsV(ch);
-  const V sinUp = sh + (sl + sinErr), sinDown = sh + (sl - sinErr);
-  const V cosUp = ch + (cl + cosErr), cosDown = ch + (cl - cosErr);
-  const V sinR = sh + sl, cosR = ch + cl;
-  if (bad == 0 && AllLanes((B)((sinUp == sinDown) & (cosUp == cosDown)))) {
+  ReduceHalfPi(xv, rh, rl, quadrant, bad);
+  V sh, sl, ch, cl;
+  SinCosKernel(rh, rl, sh, sl, ch, cl);
+  // The rounding tests and the sums are made on sin r and cos r, before the
+  // quadrant's swap and signs: sin x and cos x are these two in some order
+  // and with some signs, and both the test and the rounded sum of -hi - lo
+  // are those of hi + lo negated (rounding to nearest is symmetric), so that
+  // the outcome is that of the tests on sin x and cos x.
+  const V sErr = kSinCosErrorBound * AbsV(sh);
+  const V cErr = kSinCosErrorBound * AbsV(ch);
+  const V sUp = sh + (sl + sErr), sDown = sh + (sl - sErr);
+  const V cUp = ch + (cl + cErr), cDown = ch + (cl - cErr);
+  if (bad == 0 && AllLanes((B)((sUp == sDown) & (cUp == cDown)))) {
     // The usual case: every lane rounds surely. The results go out as
     // (sin, cos) pairs.
+    const QuadrantPick<V> q(quadrant);
+    const V sR = sh + sl, cR = ch + cl;
+    const V sinR = q.Sin(sR, cR), cosR = q.Cos(sR, cR);
     static_assert(sizeof(SinCosPair) == 2 * sizeof(double));
     if constexpr (kLanes == 2) {
       const Pair first = __builtin_shufflevector(sinR, cosR, 0, 2);
@@ -550,14 +569,9 @@ inline void SinCosLanes(const double* x, SinCosPair* out) {
     }
     return;
   }
-  for (int j = 0; j < kLanes; ++j) {
-    if (bad & (1 << j)) {
-      out[j] = SinCos(x[j]);
-      continue;
-    }
-    out[j].sin = Lane(sinUp, j) == Lane(sinDown, j) ? Lane(sinR, j) : SinPrecise(x[j]);
-    out[j].cos = Lane(cosUp, j) == Lane(cosDown, j) ? Lane(cosR, j) : CosPrecise(x[j]);
-  }
+  // Otherwise (rarely) the lanes go one by one the way of SinCos, which
+  // makes the same tests.
+  for (int j = 0; j < kLanes; ++j) out[j] = SinCos(x[j]);
 }
 
 // The same for Atan2 of the lanes' pairs (y[j], x[j]). The split into the
