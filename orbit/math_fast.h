@@ -20,6 +20,12 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__wasm_simd128__)
+#include <wasm_simd128.h>
+#elif defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
 #include "orbit/math.h"
 #include "orbit/math_internal.h"
 
@@ -81,6 +87,7 @@ inline double Abs(double x) {
 // bits.
 typedef double Pair __attribute__((vector_size(16)));
 typedef std::uint64_t PairBits __attribute__((vector_size(16)));
+typedef std::int64_t PairInts __attribute__((vector_size(16)));
 
 template <class V>
 struct LaneTraits;
@@ -88,24 +95,51 @@ template <>
 struct LaneTraits<double> {
   static constexpr int kLanes = 1;
   using Bits = std::uint64_t;
+  using Ints = std::int64_t;
 };
 template <>
 struct LaneTraits<Pair> {
   static constexpr int kLanes = 2;
   using Bits = PairBits;
+  using Ints = PairInts;
 };
 #if defined(__AVX2__)
 // Four doubles in one AVX register (only in code compiled for AVX2).
 typedef double Quad __attribute__((vector_size(32)));
 typedef std::uint64_t QuadBits __attribute__((vector_size(32)));
+typedef std::int64_t QuadInts __attribute__((vector_size(32)));
 template <>
 struct LaneTraits<Quad> {
   static constexpr int kLanes = 4;
   using Bits = QuadBits;
+  using Ints = QuadInts;
 };
 #endif
 template <class V>
 using BitsOf = typename LaneTraits<V>::Bits;
+template <class V>
+using IntsOf = typename LaneTraits<V>::Ints;
+
+// Whether any lane of a lane mask (all ones or all zeros in each lane) is
+// set: one instruction on each target rather than a look at every lane.
+inline bool AnyLane(PairBits m) {
+#if defined(__wasm_simd128__)
+  return wasm_v128_any_true(reinterpret_cast<v128_t>(m));
+#elif defined(__SSE2__)
+  return _mm_movemask_pd(reinterpret_cast<__m128d>(m)) != 0;
+#else
+  return (m[0] | m[1]) != 0;
+#endif
+}
+#if defined(__AVX2__)
+inline bool AnyLane(QuadBits m) {
+  return _mm256_movemask_pd(reinterpret_cast<__m256d>(m)) != 0;
+}
+#endif
+template <class B>
+inline bool AllLanes(B m) {
+  return !AnyLane(~m);
+}
 
 inline double Lane(double v, int) {
   return v;
@@ -172,6 +206,11 @@ inline void ReduceHalfPi(V x, V& rh, V& rl, BitsOf<V>& quadrant, int& bad) {
   FastTwoSum(rh, lo, rh, rl);
   quadrant = ToBits(shifted) & 3;
   bad = 0;
+  if constexpr (LaneTraits<V>::kLanes > 1) {
+    // The arguments are finite here, so that |rh| < 2^-25 is the negation of
+    // |rh| >= 2^-25; the lanes are looked at one by one only if one is bad.
+    if (!AnyLane((BitsOf<V>)((kd != 0.0) & (AbsV(rh) < 0x1p-25)))) return;
+  }
   for (int j = 0; j < LaneTraits<V>::kLanes; ++j)
     if (!(Lane(kd, j) == 0.0 || Abs(Lane(rh, j)) >= 0x1p-25)) bad |= 1 << j;
 }
@@ -184,28 +223,49 @@ constexpr double kC2 = -0.5;
 constexpr double kC4 = 1.0 / 24.0;
 constexpr double kC6 = -1.0 / 720.0;
 
-// The table's entries for the lanes' points i.
+// The table's entries for the lanes' points i. Each lane's i is read from
+// the last bits of i + 1.5 * 2^52 (`shifted`), the sum that rounded it: the
+// indices are below 2^10, and no conversion from floating point is needed.
+constexpr std::uint64_t kIndexMask = 1023;
+inline int TableIndex(std::uint64_t shifted) {
+  return static_cast<int>(shifted & kIndexMask);
+}
+
 template <class V>
 struct SinCosPoint {
   V sinHi, sinLo, cosHi, cosLo, sinHiUpper, cosHiUpper;
 };
-inline SinCosPoint<double> LoadSinCos(double id) {
-  const SinCosEntry& t = kSinCosTable[static_cast<int>(id)];
+inline SinCosPoint<double> LoadSinCos(std::uint64_t shifted) {
+  const SinCosEntry& t = kSinCosTable[TableIndex(shifted)];
   return {t.sinHi, t.sinLo, t.cosHi, t.cosLo, t.sinHiUpper, t.cosHiUpper};
 }
-inline SinCosPoint<Pair> LoadSinCos(Pair id) {
-  const SinCosEntry& a = kSinCosTable[static_cast<int>(id[0])];
-  const SinCosEntry& b = kSinCosTable[static_cast<int>(id[1])];
-  return {Pair{a.sinHi, b.sinHi}, Pair{a.sinLo, b.sinLo},           Pair{a.cosHi, b.cosHi},
-          Pair{a.cosLo, b.cosLo}, Pair{a.sinHiUpper, b.sinHiUpper}, Pair{a.cosHiUpper, b.cosHiUpper}};
+
+// Two neighbouring doubles of an entry as one vector.
+inline Pair LoadPair(const double* p) {
+  Pair v;
+  __builtin_memcpy(&v, p, sizeof v);
+  return v;
+}
+// For pairs, each entry is read as three vectors (its fields in pairs), and
+// the lanes' fields are gathered by shuffles.
+inline SinCosPoint<Pair> LoadSinCos(PairBits shifted) {
+  const SinCosEntry& a = kSinCosTable[TableIndex(shifted[0])];
+  const SinCosEntry& b = kSinCosTable[TableIndex(shifted[1])];
+  static_assert(sizeof(SinCosEntry) == 6 * sizeof(double));
+  const Pair as = LoadPair(&a.sinHi), bs = LoadPair(&b.sinHi);
+  const Pair ac = LoadPair(&a.cosHi), bc = LoadPair(&b.cosHi);
+  const Pair au = LoadPair(&a.sinHiUpper), bu = LoadPair(&b.sinHiUpper);
+  return {__builtin_shufflevector(as, bs, 0, 2), __builtin_shufflevector(as, bs, 1, 3),
+          __builtin_shufflevector(ac, bc, 0, 2), __builtin_shufflevector(ac, bc, 1, 3),
+          __builtin_shufflevector(au, bu, 0, 2), __builtin_shufflevector(au, bu, 1, 3)};
 }
 
 #if defined(__AVX2__)
-inline SinCosPoint<Quad> LoadSinCos(Quad id) {
-  const SinCosEntry& a = kSinCosTable[static_cast<int>(id[0])];
-  const SinCosEntry& b = kSinCosTable[static_cast<int>(id[1])];
-  const SinCosEntry& c = kSinCosTable[static_cast<int>(id[2])];
-  const SinCosEntry& d = kSinCosTable[static_cast<int>(id[3])];
+inline SinCosPoint<Quad> LoadSinCos(QuadBits shifted) {
+  const SinCosEntry& a = kSinCosTable[TableIndex(shifted[0])];
+  const SinCosEntry& b = kSinCosTable[TableIndex(shifted[1])];
+  const SinCosEntry& c = kSinCosTable[TableIndex(shifted[2])];
+  const SinCosEntry& d = kSinCosTable[TableIndex(shifted[3])];
   return {Quad{a.sinHi, b.sinHi, c.sinHi, d.sinHi},
           Quad{a.sinLo, b.sinLo, c.sinLo, d.sinLo},
           Quad{a.cosHi, b.cosHi, c.cosHi, d.cosHi},
@@ -215,24 +275,25 @@ inline SinCosPoint<Quad> LoadSinCos(Quad id) {
 }
 #endif
 
-// atan(i/128) as hi + lo for the lanes' points i.
-inline void LoadAtan(double id, double& hi, double& lo) {
-  const AtanEntry& a = kAtanTable[static_cast<int>(id)];
+// atan(i/256) as hi + lo for the lanes' points i.
+inline void LoadAtan(std::uint64_t shifted, double& hi, double& lo) {
+  const AtanEntry& a = kAtanTable[TableIndex(shifted)];
   hi = a.hi;
   lo = a.lo;
 }
-inline void LoadAtan(Pair id, Pair& hi, Pair& lo) {
-  const AtanEntry& a = kAtanTable[static_cast<int>(id[0])];
-  const AtanEntry& b = kAtanTable[static_cast<int>(id[1])];
-  hi = Pair{a.hi, b.hi};
-  lo = Pair{a.lo, b.lo};
+inline void LoadAtan(PairBits shifted, Pair& hi, Pair& lo) {
+  static_assert(sizeof(AtanEntry) == 2 * sizeof(double));
+  const Pair a = LoadPair(&kAtanTable[TableIndex(shifted[0])].hi);
+  const Pair b = LoadPair(&kAtanTable[TableIndex(shifted[1])].hi);
+  hi = __builtin_shufflevector(a, b, 0, 2);
+  lo = __builtin_shufflevector(a, b, 1, 3);
 }
 #if defined(__AVX2__)
-inline void LoadAtan(Quad id, Quad& hi, Quad& lo) {
-  const AtanEntry& a = kAtanTable[static_cast<int>(id[0])];
-  const AtanEntry& b = kAtanTable[static_cast<int>(id[1])];
-  const AtanEntry& c = kAtanTable[static_cast<int>(id[2])];
-  const AtanEntry& d = kAtanTable[static_cast<int>(id[3])];
+inline void LoadAtan(QuadBits shifted, Quad& hi, Quad& lo) {
+  const AtanEntry& a = kAtanTable[TableIndex(shifted[0])];
+  const AtanEntry& b = kAtanTable[TableIndex(shifted[1])];
+  const AtanEntry& c = kAtanTable[TableIndex(shifted[2])];
+  const AtanEntry& d = kAtanTable[TableIndex(shifted[3])];
   hi = Quad{a.hi, b.hi, c.hi, d.hi};
   lo = Quad{a.lo, b.lo, c.lo, d.lo};
 }
@@ -265,8 +326,9 @@ inline void SinCosKernel(V rh, V rl, V& sh, V& sl, V& ch, V& cl) {
   const BitsOf<V> sign = ToBits(rh) & kSignBit;
   const V r = FromBits<V>(ToBits(rh) ^ sign);
   const V dl = FromBits<V>(ToBits(rl) ^ sign);
-  const V id = (r * 512.0 + kRoundToInt) - kRoundToInt;
-  const SinCosPoint<V> t = LoadSinCos(id);
+  const V shifted = r * 512.0 + kRoundToInt;
+  const V id = shifted - kRoundToInt;
+  const SinCosPoint<V> t = LoadSinCos(ToBits(shifted));
   const V dh = r - id * 0x1p-9;
   const V d2 = dh * dh;
   const V ps = dh * d2 * (kS3 + d2 * (kS5 + d2 * kS7));
@@ -327,7 +389,8 @@ constexpr double kAt7 = -1.0 / 7.0;
 // (kAtanErrorBound).
 template <class V>
 inline void AtanKernel(V qh, V ql, V& hi, V& lo) {
-  const V id = (qh * 256.0 + kRoundToInt) - kRoundToInt;
+  const V shifted = qh * 256.0 + kRoundToInt;
+  const V id = shifted - kRoundToInt;
   const V c = id * 0x1p-8;
   V nh, nl;
   TwoSum(qh - c, ql, nh, nl);
@@ -343,7 +406,7 @@ inline void AtanKernel(V qh, V ql, V& hi, V& lo) {
   const V t2 = th * th;
   const V poly = th * t2 * (kAt3 + t2 * (kAt5 + t2 * kAt7));
   V ah, al;
-  LoadAtan(id, ah, al);
+  LoadAtan(ToBits(shifted), ah, al);
   V s, se;
   FastTwoSum(ah, th, s, se);
   FastTwoSum(s, se + (al + (tl + poly)), hi, lo);
@@ -372,6 +435,22 @@ inline double Pow2(int e) {
 
 // sin x and cos x as hi + lo for lanes with 2^-27 <= |x| <= 2^20; lanes
 // whose reduction is not accurate enough are flagged in `bad`.
+// By quadrant: (sin, cos) x = (s, c), (c, -s), (-s, -c), (-c, s) of r,
+// chosen with bit operations rather than branches.
+template <class V>
+struct QuadrantPick {
+  BitsOf<V> swap, sinSign, cosSign;
+  explicit QuadrantPick(BitsOf<V> quadrant)
+      : swap((quadrant & 1) * ~std::uint64_t{0}),
+        sinSign((quadrant & 2) << 62),
+        cosSign(((quadrant + 1) & 2) << 62) {}
+  V Pick(V a, V b, BitsOf<V> sign) const {
+    return FromBits<V>(((ToBits(a) & ~swap) | (ToBits(b) & swap)) ^ sign);
+  }
+  V Sin(V s, V c) const { return Pick(s, c, sinSign); }
+  V Cos(V s, V c) const { return Pick(c, s, cosSign); }
+};
+
 template <class V>
 inline void SinCosParts(V x, V& sinHi, V& sinLo, V& cosHi, V& cosLo, int& bad) {
   V rh, rl;
@@ -379,18 +458,11 @@ inline void SinCosParts(V x, V& sinHi, V& sinLo, V& cosHi, V& cosLo, int& bad) {
   ReduceHalfPi(x, rh, rl, quadrant, bad);
   V sh, sl, ch, cl;
   SinCosKernel(rh, rl, sh, sl, ch, cl);
-  // By quadrant: (sin, cos) x = (s, c), (c, -s), (-s, -c), (-c, s) of r,
-  // chosen with bit operations rather than branches.
-  const BitsOf<V> swap = (quadrant & 1) * ~std::uint64_t{0};
-  const BitsOf<V> sinSign = (quadrant & 2) << 62;
-  const BitsOf<V> cosSign = ((quadrant + 1) & 2) << 62;
-  auto pick = [swap](V a, V b, BitsOf<V> sign) {
-    return FromBits<V>(((ToBits(a) & ~swap) | (ToBits(b) & swap)) ^ sign);
-  };
-  sinHi = pick(sh, ch, sinSign);
-  sinLo = pick(sl, cl, sinSign);
-  cosHi = pick(ch, sh, cosSign);
-  cosLo = pick(cl, sl, cosSign);
+  const QuadrantPick<V> q(quadrant);
+  sinHi = q.Sin(sh, ch);
+  sinLo = q.Sin(sl, cl);
+  cosHi = q.Cos(sh, ch);
+  cosLo = q.Cos(sl, cl);
 }
 
 // atan2 as hi + lo for lanes with finite nonzero y and x, already split into
@@ -452,30 +524,54 @@ inline bool Atan2Split(double y, double x, double& nm, double& dm, double& scale
 template <class V>
 inline void SinCosLanes(const double* x, SinCosPair* out) {
   constexpr int kLanes = LaneTraits<V>::kLanes;
-  bool inRange = true;
-  for (int j = 0; j < kLanes; ++j) inRange = inRange && Abs(x[j]) >= 0x1p-27 && Abs(x[j]) <= 0x1p20;
-  if (!inRange) {
+  using B = BitsOf<V>;
+  V xv;
+  __builtin_memcpy(&xv, x, sizeof xv);
+  const V ax = AbsV(xv);
+  if (!AllLanes((B)((ax >= 0x1p-27) & (ax <= 0x1p20)))) {
     for (int j = 0; j < kLanes; ++j) out[j] = SinCos(x[j]);
     return;
   }
-  V xv;
-  __builtin_memcpy(&xv, x, sizeof xv);
-  V sh, sl, ch, cl;
+  V rh, rl;
+  B quadrant;
   int bad;
-  SinCosParts(xv, sh, sl, ch, cl, bad);
-  const V sinErr = kSinCosErrorBound * AbsV(sh);
-  const V cosErr = kSinCosErrorBound * AbsV(ch);
-  const V sinUp = sh + (sl + sinErr), sinDown = sh + (sl - sinErr);
-  const V cosUp = ch + (cl + cosErr), cosDown = ch + (cl - cosErr);
-  const V sinR = sh + sl, cosR = ch + cl;
-  for (int j = 0; j < kLanes; ++j) {
-    if (bad & (1 << j)) {
-      out[j] = SinCos(x[j]);
-      continue;
+  ReduceHalfPi(xv, rh, rl, quadrant, bad);
+  V sh, sl, ch, cl;
+  SinCosKernel(rh, rl, sh, sl, ch, cl);
+  // The rounding tests and the sums are made on sin r and cos r, before the
+  // quadrant's swap and signs: sin x and cos x are these two in some order
+  // and with some signs, and both the test and the rounded sum of -hi - lo
+  // are those of hi + lo negated (rounding to nearest is symmetric), so that
+  // the outcome is that of the tests on sin x and cos x.
+  const V sErr = kSinCosErrorBound * AbsV(sh);
+  const V cErr = kSinCosErrorBound * AbsV(ch);
+  const V sUp = sh + (sl + sErr), sDown = sh + (sl - sErr);
+  const V cUp = ch + (cl + cErr), cDown = ch + (cl - cErr);
+  if (bad == 0 && AllLanes((B)((sUp == sDown) & (cUp == cDown)))) {
+    // The usual case: every lane rounds surely. The results go out as
+    // (sin, cos) pairs.
+    const QuadrantPick<V> q(quadrant);
+    const V sR = sh + sl, cR = ch + cl;
+    const V sinR = q.Sin(sR, cR), cosR = q.Cos(sR, cR);
+    static_assert(sizeof(SinCosPair) == 2 * sizeof(double));
+    if constexpr (kLanes == 2) {
+      const Pair first = __builtin_shufflevector(sinR, cosR, 0, 2);
+      const Pair second = __builtin_shufflevector(sinR, cosR, 1, 3);
+      __builtin_memcpy(out, &first, sizeof first);
+      __builtin_memcpy(out + 1, &second, sizeof second);
+    } else if constexpr (kLanes == 4) {
+      const V first = __builtin_shufflevector(sinR, cosR, 0, 4, 1, 5);
+      const V second = __builtin_shufflevector(sinR, cosR, 2, 6, 3, 7);
+      __builtin_memcpy(out, &first, sizeof first);
+      __builtin_memcpy(out + 2, &second, sizeof second);
+    } else {
+      for (int j = 0; j < kLanes; ++j) out[j] = {Lane(sinR, j), Lane(cosR, j)};
     }
-    out[j].sin = Lane(sinUp, j) == Lane(sinDown, j) ? Lane(sinR, j) : SinPrecise(x[j]);
-    out[j].cos = Lane(cosUp, j) == Lane(cosDown, j) ? Lane(cosR, j) : CosPrecise(x[j]);
+    return;
   }
+  // Otherwise (rarely) the lanes go one by one the way of SinCos, which
+  // makes the same tests.
+  for (int j = 0; j < kLanes; ++j) out[j] = SinCos(x[j]);
 }
 
 // The same for Atan2 of the lanes' pairs (y[j], x[j]). The split into the
@@ -490,21 +586,25 @@ inline void Atan2Lanes(const double* y, const double* x, double* out) {
   __builtin_memcpy(&xv, x, sizeof xv);
   const B by = ToBits(yv), bx = ToBits(xv);
   const B ay = by & ~kSignBit, ax = bx & ~kSignBit;
-  // Finite magnitudes compare as their bit patterns do.
-  const B swap = (B)(ay > ax);
+  // The tests below are comparisons of doubles and a sign test, since
+  // vector instructions (SIMD128's in particular) have no unsigned 64-bit
+  // comparisons. Where y or x is NaN, swap may differ from that of the
+  // scalar form, but then num or den is NaN and the lane is not covered.
+  const B swap = (B)(FromBits<V>(ay) > FromBits<V>(ax));
   const B num = (ay & ~swap) | (ax & swap);
   const B den = (ax & ~swap) | (ay & swap);
   const B en = num >> 52, ed = den >> 52;
   // Covered: num normal (so neither is zero or subnormal), den finite, and
-  // the quotient at least 2^-60 (ed - en <= 60).
-  const B ok = (B)(en != 0) & (B)(ed != 0x7FF) & (B)(ed <= en + 60);
-  bool all = true;
-  for (int j = 0; j < kLanes; ++j) all = all && ok[j] != 0;
-  if (!all) {
+  // the quotient at least 2^-60 (ed - en <= 60: 2^ed <= 2^en 2^60, with the
+  // powers of two as doubles; 2^en 2^60 is exact or, above the range,
+  // infinite, which is right too).
+  constexpr std::uint64_t kMant = (std::uint64_t{1} << 52) - 1;
+  const B ok = (B)(FromBits<V>(num) >= 0x1p-1022) & (B)(FromBits<V>(den) <= 0x1.fffffffffffffp1023) &
+               (B)(FromBits<V>(den & ~kMant) <= FromBits<V>(num & ~kMant) * 0x1p60);
+  if (!AllLanes(ok)) {
     for (int j = 0; j < kLanes; ++j) out[j] = Atan2(y[j], x[j]);
     return;
   }
-  constexpr std::uint64_t kMant = (std::uint64_t{1} << 52) - 1;
   constexpr std::uint64_t kOne = std::uint64_t{1023} << 52;
   const V nm = FromBits<V>((num & kMant) | kOne);
   const V dm = FromBits<V>((den & kMant) | kOne);
@@ -516,6 +616,10 @@ inline void Atan2Lanes(const double* y, const double* x, double* out) {
   const V err = kAtanErrorBound * AbsV(hi);
   const V up = hi + (lo + err), down = hi + (lo - err);
   const V r = hi + lo;
+  if (AllLanes((B)(up == down))) {
+    __builtin_memcpy(out, &r, sizeof r);
+    return;
+  }
   for (int j = 0; j < kLanes; ++j)
     out[j] = Lane(up, j) == Lane(down, j) ? Lane(r, j) : Atan2Precise(y[j], x[j]);
 }
