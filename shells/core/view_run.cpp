@@ -34,7 +34,6 @@ ViewRun::Slice ViewRun::Step(Clock::time_point sliceEnd) {
       case PlotRun::Yield::Finished:
       case PlotRun::Yield::Stopped:
         slice.over = true;
-        slice.shortest = run_->shortest();
         return slice;
       case PlotRun::Yield::PauseDue:
         // The pause ends kPause after it began, by the clock.

@@ -59,9 +59,6 @@ class ViewRun {
     // A pause is due: the next slice may begin at this time, not before.
     Clock::time_point resumeAt{};
     bool paused = false;
-    // When the run ended in this slice: the shortest distance its closing
-    // line reports.
-    double shortest = 0;
   };
 
   // Advances the run from `now` until about kSlice has passed, a pause

@@ -54,7 +54,7 @@ void CPlotView::RunSlice() {
     // as the view's description, whose change it is told of (Qt sends the
     // description-changed event).
     setAccessibleDescription(QString::fromLatin1(kPanels) + QLatin1Char(' ') +
-                             QString::fromStdString(ClosingLineText(slice.shortest)));
+                             QString::fromStdString(run_.closingLine()));
     emit runEnded();
     return;
   }
