@@ -680,9 +680,10 @@ TEST_F(Render, TheProgressBarFitsTheTerminal) {
     // Cleared at the end: the last drawing is blanks only.
     if (!got.empty()) {
       ASSERT_EQ(got.back(), '\r') << columns;
-      const size_t start = got.rfind('\r', got.size() - 2);
-      EXPECT_EQ(got.find_first_not_of(' ', start == std::string::npos ? 0 : start + 1), got.size() - 1)
-          << columns;
+      const size_t end = got.size() - 1;
+      const size_t previous = end == 0 ? std::string::npos : got.rfind('\r', end - 1);
+      const size_t begin = previous == std::string::npos ? 0 : previous + 1;
+      EXPECT_EQ(got.substr(begin, end - begin).find_first_not_of(' '), std::string::npos) << columns;
     }
   }
 }
