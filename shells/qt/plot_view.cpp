@@ -3,7 +3,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <cstring>
+
+#include "shells/core/device_pixels.h"
 
 namespace quorvex {
 namespace {
@@ -64,40 +65,11 @@ void CPlotView::RunSlice() {
 void CPlotView::RefreshImage(QSize device) {
   if (!imageStale_ && image_.size() == device) return;
   imageStale_ = false;
-  const Canvas& canvas = run_.canvas();
-  const int w = canvas.width();
-  const int h = canvas.height();
-  const int dw = device.width();
-  const int dh = device.height();
   if (image_.size() != device) image_ = QImage(device, QImage::Format_RGB32);
   if (image_.isNull()) return;
-  if (w <= 0 || h <= 0) {
-    image_.fill(Qt::black);
-    return;
-  }
-  // Device column j shows canvas column j * w / dw (rounded down), likewise
-  // for rows: nearest neighbour, each canvas pixel a block of whole device
-  // pixels, the larger and smaller blocks spread evenly over the surface.
-  columns_.resize(static_cast<size_t>(dw));
-  for (int j = 0; j < dw; ++j)
-    columns_[static_cast<size_t>(j)] = static_cast<int>(static_cast<long long>(j) * w / dw);
-  const Color* src = canvas.pixels().data();
-  int lastRow = -1;
-  for (int i = 0; i < dh; ++i) {
-    auto* dst = reinterpret_cast<quint32*>(image_.scanLine(i));
-    const int row = static_cast<int>(static_cast<long long>(i) * h / dh);
-    if (row == lastRow) {
-      std::memcpy(dst, image_.constScanLine(i - 1), static_cast<size_t>(dw) * sizeof(quint32));
-      continue;
-    }
-    lastRow = row;
-    // Opaque 0xFFRRGGBB.
-    const Color* line = src + static_cast<size_t>(row) * w;
-    for (int j = 0; j < dw; ++j) {
-      const Color c = line[dw == w ? j : columns_[static_cast<size_t>(j)]];
-      dst[j] = 0xFF000000u | ToXrgb(c);
-    }
-  }
+  // Opaque 0xFFRRGGBB.
+  ShowOnDevice(run_.canvas(), reinterpret_cast<std::uint32_t*>(image_.bits()), device.width(),
+               device.height(), image_.bytesPerLine() / 4, 0xFF000000u, columns_);
 }
 
 void CPlotView::paintEvent(QPaintEvent* event) {

@@ -1,7 +1,7 @@
 #include "shells/win32/plot_view.h"
 
-#include <algorithm>
 
+#include "shells/core/device_pixels.h"
 #include "shells/win32/dpi.h"
 #include "shells/win32/orbit_app.h"
 #include "shells/win32/resource.h"
@@ -172,40 +172,7 @@ void CPlotView::RefreshSurface() {
   if (!surfaceStale_ || !surfaceBits_) return;
   surfaceStale_ = false;
   GdiFlush();
-  const Canvas& canvas = run_.canvas();
-  const int w = canvas.width();
-  const int h = canvas.height();
-  const int dw = clientWidth_;
-  const int dh = clientHeight_;
-  const Color* src = canvas.pixels().data();
-  if (w == dw && h == dh) {
-    // 96 DPI: the whole surface in one pass; 32-bit rows have no padding.
-    const size_t n = canvas.pixels().size();
-    for (size_t i = 0; i < n; ++i) surfaceBits_[i] = ToXrgb(src[i]);
-    return;
-  }
-  // Device column j shows canvas column j * w / dw (rounded down), likewise
-  // for rows: nearest neighbour, each canvas pixel a block of whole device
-  // pixels, the larger and smaller blocks spread evenly over the surface.
-  columns_.resize(static_cast<size_t>(dw));
-  for (int j = 0; j < dw; ++j)
-    columns_[static_cast<size_t>(j)] = w > 0 ? static_cast<int>(static_cast<long long>(j) * w / dw) : 0;
-  int lastRow = -1;
-  for (int i = 0; i < dh; ++i) {
-    std::uint32_t* dst = surfaceBits_ + static_cast<size_t>(i) * dw;
-    if (w <= 0 || h <= 0) {
-      std::fill(dst, dst + dw, 0u);
-      continue;
-    }
-    const int row = static_cast<int>(static_cast<long long>(i) * h / dh);
-    if (row == lastRow) {
-      std::copy(dst - dw, dst, dst);
-      continue;
-    }
-    lastRow = row;
-    const Color* line = src + static_cast<size_t>(row) * w;
-    for (int j = 0; j < dw; ++j) dst[j] = ToXrgb(line[columns_[static_cast<size_t>(j)]]);
-  }
+  ShowOnDevice(run_.canvas(), surfaceBits_, clientWidth_, clientHeight_, clientWidth_, 0, columns_);
 }
 
 void CPlotView::OnPaint() {
