@@ -8,7 +8,8 @@ the Linux renderer on one core, measured side by side, in turns.
 Both run pinned to the same processor (taskset): the renderer as
 `quorvex-render --years 50000 --step 1`, the page in headless Chromium,
 timed by the page itself from "Start Plot" to the closing line (its
-"quorvex-run" performance measure). Also reports how long the page takes
+"quorvex-run" performance measure), started once the browser has finished
+its own start-up, whose work would otherwise share the core. Also reports how long the page takes
 from navigation to ready (the dialog open), and the closing lines, which
 must agree. Besides the wall times it reports the processor time each side
 used (the renderer's from its resource usage; the browser's summed over all
@@ -58,6 +59,22 @@ def tree_cpu(root):
     return used
 
 
+def settle(root, quiet=0.02, window=0.5, limit=20.0):
+    """Waits until a browser has finished its own start-up: in its first
+    seconds it loads parts of its user interface in processes of their own,
+    which would share the pinned core with the page's run. Quiet means all
+    its processes together used at most `quiet` of the core over `window`
+    seconds; gives up after `limit` seconds."""
+    end = time.monotonic() + limit
+    before = sum(tree_cpu(root).values())
+    while time.monotonic() < end:
+        time.sleep(window)
+        now = sum(tree_cpu(root).values())
+        if now - before <= quiet * window:
+            return
+        before = now
+
+
 def render_once(render, cpu):
     start, cpu_start = time.monotonic(), children_cpu()
     out = subprocess.run(['taskset', '-c', str(cpu), render, '--years', '50000', '--step', '1',
@@ -78,6 +95,7 @@ def page_once(page, cpu):
         # that were not yet children then.
         subprocess.run(['bash', '-c', 'for p in $(pgrep -P %d); do taskset -a -c -p %d $p; done' %
                         (browser.proc.pid, cpu)], capture_output=True)
+        settle(browser.proc.pid)
         browser.evaluate("document.getElementById('duration').value = '50000';"
                          "document.getElementById('step').value = '1';"
                          "document.getElementById('speed').value = '5';")
