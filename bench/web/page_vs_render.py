@@ -9,9 +9,9 @@ Both run pinned to the same processor (taskset): the renderer as
 `quorvex-render --years 50000 --step 1`, the page in headless Chromium,
 timed by the page itself from "Start Plot" to the closing line (its
 "quorvex-run" performance measure), started once the browser has finished
-its own start-up, whose work would otherwise share the core. Also reports how long the page takes
-from navigation to ready (the dialog open), and the closing lines, which
-must agree. Besides the wall times it reports the processor time each side
+its own start-up, whose work would otherwise share the core. Also reports
+how long the page takes from navigation to ready (the dialog open), and the
+closing lines, which must agree. Besides the wall times it reports the processor time each side
 used (the renderer's from its resource usage; the browser's summed over all
 its processes from /proc, and that of its busiest process, the one running
 the page), which other load on the machine disturbs less.
