@@ -1,5 +1,6 @@
 #include "shells/core/view_run.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "chart/chart.h"
@@ -16,11 +17,17 @@ void ViewRun::Restart(int width, int height, const RunParameters* values) {
   const ChartFonts& fonts = ChartFonts::Shared();
   canvas_ = std::make_unique<Canvas>(width, height, fonts.closingLine.get());
   PaintViewBackground(*canvas_, values != nullptr, fonts);
+  endedDays_ = 0.0;
+  stopped_ = false;
   if (!values) return;
   run_ = std::make_unique<PlotRun>(*canvas_, *values, PlotRun::Hooks{}, threads_);
   runStart_ = lastSliceEnd_ = lastShown_ = Clock::now();
   lastPaused_ = false;
   betweenSlices_ = {};
+}
+
+double ViewRun::runDays() const {
+  return run_ ? std::min(run_->time(), run_->endTime()) : endedDays_;
 }
 
 void ViewRun::RequestStop() {
@@ -87,6 +94,10 @@ void ViewRun::EndSlice(Slice& slice, Clock::time_point end) {
   lastSliceEnd_ = end;
   if (slice.over) {
     closingLine_ = ClosingLineText(run_->shortest());
+    endedDays_ = std::min(run_->time(), run_->endTime());
+    // A run checks its end time before a stop request, so one that ends
+    // short of it was stopped.
+    stopped_ = run_->time() < run_->endTime();
     run_.reset();
   }
   slice.show = slice.over || ShowDue(end);

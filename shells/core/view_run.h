@@ -45,6 +45,11 @@ class ViewRun {
   // The closing line of the last run that ended, empty before: what a view
   // also gives to a screen reader.
   const std::string& closingLine() const { return closingLine_; }
+  // How far the run has come in simulated days: the time of its next step
+  // (at most the end time) while it is in progress, where it ended after
+  // it. Whether the last run that ended was stopped before its end time.
+  double runDays() const;
+  bool stopped() const { return stopped_; }
   // The pixels the view shows.
   const Canvas& canvas() const { return *canvas_; }
   // The run stops before its next step; the next slice draws the closing
@@ -84,6 +89,8 @@ class ViewRun {
   Clock::duration betweenSlices_{};
   bool lastPaused_ = false;  // the last slice asked for a pause
   std::string closingLine_;
+  double endedDays_ = 0.0;
+  bool stopped_ = false;
 };
 
 }  // namespace quorvex

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "chart/plot_run.h"
 #include "shells/core/program.h"
 #include "shells/web/web_view.h"
 
@@ -92,6 +93,16 @@ EMSCRIPTEN_KEEPALIVE int qv_running() {
 
 EMSCRIPTEN_KEEPALIVE const char* qv_closing_line() {
   return View().closingLine().c_str();
+}
+
+// Whole plot years the run has come (in progress) or came (ended), and
+// whether the last run that ended was stopped before its end.
+EMSCRIPTEN_KEEPALIVE int qv_progress_years() {
+  return static_cast<int>(View().runDays() / quorvex::kPlotYearDays);
+}
+
+EMSCRIPTEN_KEEPALIVE int qv_stopped() {
+  return View().stopped() ? 1 : 0;
 }
 
 EMSCRIPTEN_KEEPALIVE const unsigned char* qv_pixels() {

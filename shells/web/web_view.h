@@ -47,6 +47,9 @@ class WebView {
   bool running() const { return view_.runInProgress(); }
   // The closing line of the last run that ended, empty before.
   const std::string& closingLine() const { return view_.closingLine(); }
+  // The run's progress, and whether the last one was stopped (ViewRun).
+  double runDays() const { return view_.runDays(); }
+  bool stopped() const { return view_.stopped(); }
 
   // The canvas as RGBA bytes, top row first.
   const std::uint8_t* Pixels();

@@ -75,6 +75,8 @@ TEST(WebView, SlicedRunEqualsOneCallRun) {
   EXPECT_TRUE(view.running());
   SliceToEnd(view);
   EXPECT_FALSE(view.running());
+  EXPECT_FALSE(view.stopped());
+  EXPECT_EQ(view.runDays(), 200 * 365.4);
 
   RunParameters p;
   p.durationYears = 200;
@@ -109,6 +111,7 @@ TEST(WebView, StopBeforeTheFirstStepAndWaitingCommands) {
   WebView view;
   EXPECT_TRUE(view.Offer(WebView::kAbout));  // no run: at once
   ASSERT_TRUE(view.Accept(Texts("50000", "1")));
+  EXPECT_EQ(view.runDays(), 2.0);
   EXPECT_FALSE(view.Offer(WebView::kEnterNewValues));
   EXPECT_FALSE(view.Offer(WebView::kAbout));
   EXPECT_FALSE(view.Offer(WebView::kEnterNewValues));
@@ -116,6 +119,8 @@ TEST(WebView, StopBeforeTheFirstStepAndWaitingCommands) {
   view.Stop();
   SliceToEnd(view);
   EXPECT_EQ(view.closingLine(), "Shortest Distance: 80.00000 AU");
+  EXPECT_TRUE(view.stopped());
+  EXPECT_EQ(view.runDays(), 2.0);  // the first step's time, not taken
   EXPECT_EQ(view.Take(), WebView::kEnterNewValues);
   EXPECT_EQ(view.Take(), WebView::kAbout);
   EXPECT_EQ(view.Take(), 0);
