@@ -1,24 +1,53 @@
-// The page's own work: dialogs, menus, showing the canvas and scheduling
-// the run's slices. Every rule of the program (reading the dialog's
-// numbers, the run, its pacing, the commands that wait for a run's end)
-// lives in the WebAssembly module; this script only calls it.
+// The page's own work: dialogs, menus, showing the canvas, the status line
+// and scheduling the run's slices. Every rule of the program (reading the
+// dialog's numbers, the run, its pacing, the commands that wait for a run's
+// end) lives in the WebAssembly module; this script only calls it.
 'use strict';
 (function () {
-  const WIDTH = 640, HEIGHT = 480;
   const COMMAND_ENTER_NEW_VALUES = 1, COMMAND_ABOUT = 2;
+  const STOP_HINT = 'To stop, click or tap the chart, or press Escape.';
   const $ = (id) => document.getElementById(id);
   const view = $('view');
+  // The chart's size, written into the page from the chart's layout when
+  // the page is built.
+  const WIDTH = view.width, HEIGHT = view.height;
   const context = view.getContext('2d', {alpha: false});
-  const result = $('result');
+  const progress = $('progress'), result = $('result'), outcome = $('outcome');
   const values = $('values'), duration = $('duration'), step = $('step'), speed = $('speed');
   const on = $('interaction-on'), off = $('interaction-off');
-  let quorvex = null;  // the module once loaded
+  let quorvex = null;  // the module once loaded; until then the page does nothing
   let running = false;
+  let runYears = '';  // the duration of the run in progress or last run
 
   // Copies the module's canvas to the page's.
   function show() {
     const bytes = new Uint8ClampedArray(quorvex.HEAPU8.buffer, quorvex._qv_pixels(), WIDTH * HEIGHT * 4);
     context.putImageData(new ImageData(bytes, WIDTH, HEIGHT), 0, 0);
+  }
+
+  // The status line below the chart and the chart's accessible name follow
+  // the run: none yet, in progress, complete or stopped.
+  const ofYears = () => quorvex._qv_progress_years() + ' of ' + runYears + ' years';
+  function showProgress() {
+    progress.textContent = ofYears() + '\n' + STOP_HINT;
+  }
+  function showState(state) {
+    if (state === 'running') {
+      result.textContent = outcome.textContent = '';
+      showProgress();
+      view.setAttribute('aria-label', 'Quorvex chart, run of ' + runYears + ' years in progress. ' + STOP_HINT);
+      return;
+    }
+    progress.textContent = state === 'empty' ? 'No run yet: File > Enter New Values starts one.' : '';
+    if (state === 'empty') {
+      view.setAttribute('aria-label', 'Quorvex chart, empty: no run yet');
+      return;
+    }
+    const closing = quorvex.UTF8ToString(quorvex._qv_closing_line());
+    const how = state === 'stopped' ? 'Run stopped at ' + ofYears() + '.' : 'Run complete: ' + runYears + ' years.';
+    result.textContent = closing;
+    outcome.textContent = how;
+    view.setAttribute('aria-label', 'Quorvex chart. ' + how + ' ' + closing);
   }
 
   // Slices run as message tasks, so the page stays responsive between
@@ -33,45 +62,75 @@
   function slice() {
     if (!running) return;
     const wait = quorvex._qv_slice();
-    if (quorvex._qv_show()) show();
+    const due = quorvex._qv_show();
+    if (due) show();
     if (wait < 0) {
       running = false;
       performance.measure('quorvex-run', 'quorvex-run-start');
-      result.textContent = quorvex.UTF8ToString(quorvex._qv_closing_line());
+      showState(quorvex._qv_stopped() ? 'stopped' : 'complete');
+      document.documentElement.classList.remove('busy');
       carryOutWaiting();
       return;
     }
+    if (due) showProgress();
     nextSlice(wait);
   }
   // Each run is timed in the page's performance timeline ("quorvex-run").
   function startRun() {
     performance.mark('quorvex-run-start');
-    result.textContent = '';
+    runYears = quorvex.UTF8ToString(quorvex._qv_dialog_text(0));
     show();
     running = quorvex._qv_running() !== 0;
-    if (running) nextSlice(0);
+    if (running) {
+      showState('running');
+      nextSlice(0);
+    } else {
+      showState(quorvex._qv_stopped() ? 'stopped' : 'complete');
+    }
   }
   function stopRun() {
     if (running) quorvex._qv_stop();
   }
 
-  // A modal dialog that calls `done` once when it closes, however it closes.
+  // Modal dialogs: each calls its `done` once, as it closes, however it
+  // closes. The page closes them itself, Escape included, so that `done`
+  // runs at once: a dialog's "close" event comes a task later, after the
+  // dialog may have been opened again.
   function openModal(dialog, focus, done) {
-    const closed = () => {
-      dialog.removeEventListener('close', closed);
-      done(dialog.returnValue);
-    };
-    dialog.returnValue = '';
-    dialog.addEventListener('close', closed);
+    dialog.quorvexDone = done;
     dialog.showModal();
     focus.focus();
   }
+  function closeModal(dialog, how) {
+    const done = dialog.quorvexDone;
+    dialog.quorvexDone = null;
+    if (dialog.open) dialog.close(how);
+    if (done) done(how);
+  }
+  for (const dialog of document.querySelectorAll('dialog')) {
+    dialog.addEventListener('cancel', (e) => {
+      e.preventDefault();
+      closeModal(dialog, '');
+    });
+    // Should the browser close one without asking (its own rules for
+    // Escape may skip the "cancel" event), the close is handled then.
+    dialog.addEventListener('close', () => {
+      if (!dialog.open && dialog.quorvexDone) closeModal(dialog, dialog.returnValue);
+    });
+  }
+  const dialogOpen = () => document.querySelector('dialog[open]') !== null;
 
   function messageBox(text, done) {
     $('message-text').textContent = text;
     openModal($('message'), $('message-ok'), done);
   }
-  $('message-ok').addEventListener('click', () => $('message').close());
+  $('message-ok').addEventListener('click', () => closeModal($('message'), 'ok'));
+
+  // The slider's value as a screen reader says it.
+  function speedText() {
+    speed.setAttribute('aria-valuetext', 'Plot speed ' + speed.value + ' of ' + speed.max);
+  }
+  speed.addEventListener('input', speedText);
 
   // The "Enter Values" dialog, seeded with the values last accepted.
   function enterValues() {
@@ -79,6 +138,7 @@
     duration.value = text(0);
     step.value = text(1);
     speed.value = text(2);
+    speedText();
     (text(3) === '1' ? off : on).checked = true;
     openModal(values, $('start-plot'), (how) => {
       if (how === 'start') startRun();
@@ -89,7 +149,7 @@
     const fault = quorvex.ccall('qv_accept', 'number', ['string', 'string', 'string', 'number'],
                                 [duration.value, step.value, speed.value, off.checked ? 1 : 0]);
     if (fault === 0) {
-      values.close('start');
+      closeModal(values, 'start');
       return;
     }
     const field = [null, step, duration, speed][fault];
@@ -99,7 +159,7 @@
     });
   }
   $('start-plot').addEventListener('click', startPlot);
-  $('cancel').addEventListener('click', () => values.close('cancel'));
+  $('cancel').addEventListener('click', () => closeModal(values, 'cancel'));
   values.addEventListener('keydown', (e) => {
     // Enter accepts unless the focus is on "Cancel".
     if (e.key === 'Enter' && e.target.id !== 'cancel' && !e.isComposing) {
@@ -111,28 +171,35 @@
   function about() {
     openModal($('about'), $('about-ok'), () => carryOutWaiting());
   }
-  $('about-ok').addEventListener('click', () => $('about').close());
+  $('about-ok').addEventListener('click', () => closeModal($('about'), 'ok'));
 
-  // Menu commands: carried out at once, or after the run in progress.
+  // Menu commands: carried out at once, or after the run in progress, with
+  // the busy cursor over the page until then.
   function carryOut(command) {
     if (command === COMMAND_ENTER_NEW_VALUES) enterValues();
     else if (command === COMMAND_ABOUT) about();
   }
   function choose(command) {
     if (quorvex._qv_offer(command)) carryOut(command);
+    else document.documentElement.classList.add('busy');
   }
   // After a run or a dialog: the next command that waited, if any.
   function carryOutWaiting() {
-    if (document.querySelector('dialog[open]')) return;
+    if (dialogOpen()) return;
     const command = quorvex._qv_take();
     if (command) carryOut(command);
   }
 
   // The menu bar: arrow keys move between the menus and their items, Enter,
-  // Space or Down open a menu, Escape closes it.
+  // Space or Down open a menu, Escape closes it; F10 opens "File", Alt and
+  // an underlined letter its menu, an underlined letter in an open menu its
+  // item, and Alt alone goes to the menu bar and back.
+  const menubar = $('menubar');
   const tops = [$('menu-file'), $('menu-help')];
   const menuOf = (top) => $(top.getAttribute('aria-controls'));
   const itemsOf = (top) => Array.from(menuOf(top).querySelectorAll('[role="menuitem"]'));
+  const letterOf = (element) => (element.querySelector('u') || {textContent: ''}).textContent.toLowerCase();
+  const menuOpen = () => tops.some((t) => t.getAttribute('aria-expanded') === 'true');
   function closeMenus() {
     for (const top of tops) {
       top.setAttribute('aria-expanded', 'false');
@@ -152,32 +219,37 @@
   }
   tops.forEach((top, i) => {
     top.addEventListener('click', () => {
+      if (!quorvex) return;
       if (top.getAttribute('aria-expanded') === 'true') closeMenus();
       else openMenu(i, false);
     });
     top.addEventListener('keydown', (e) => {
+      if (!quorvex) return;
       if (e.key === 'ArrowRight' || e.key === 'ArrowLeft') {
         const j = (i + (e.key === 'ArrowRight' ? 1 : tops.length - 1)) % tops.length;
         if (top.getAttribute('aria-expanded') === 'true') openMenu(j, true);
         else focusTop(j);
       } else if (e.key === 'Enter' || e.key === ' ' || e.key === 'ArrowDown') {
         openMenu(i, true);
-      } else if (e.key === 'Escape') {
+      } else if (e.key === 'Escape' && menuOpen()) {
         closeMenus();
       } else {
-        return;
+        return;  // Escape with no menu open goes on to stop a run
       }
       e.preventDefault();
       e.stopPropagation();
     });
     const items = itemsOf(top);
+    const activate = (item) => {
+      closeMenus();
+      focusTop(i);
+      choose(Number(item.dataset.command));
+    };
     items.forEach((item, k) => {
-      item.addEventListener('click', () => {
-        closeMenus();
-        focusTop(i);
-        choose(Number(item.dataset.command));
-      });
+      item.addEventListener('click', () => activate(item));
       item.addEventListener('keydown', (e) => {
+        const letter = !e.ctrlKey && !e.metaKey && e.key.length === 1 ? e.key.toLowerCase() : '';
+        const named = letter && items.find((other) => letterOf(other) === letter);
         if (e.key === 'ArrowDown' || e.key === 'ArrowUp') {
           items[(k + (e.key === 'ArrowDown' ? 1 : items.length - 1)) % items.length].focus();
         } else if (e.key === 'ArrowRight' || e.key === 'ArrowLeft') {
@@ -188,6 +260,8 @@
         } else if (e.key === 'Tab') {
           closeMenus();
           return;
+        } else if (named) {
+          activate(named);
         } else {
           return;
         }
@@ -197,39 +271,94 @@
     });
   });
   document.addEventListener('pointerdown', (e) => {
+    altAlone = false;
     if (!e.target.closest('#menubar')) closeMenus();
   });
 
-  // A left click or a tap on the chart, or Escape outside the dialogs and
-  // menus, stops the run before its next step.
-  view.addEventListener('pointerdown', (e) => {
-    if (e.button === 0) stopRun();
-  });
+  // Keys anywhere outside the dialogs: Escape stops a run (or closes an
+  // open menu), F10 and Alt with a menu's letter open a menu, Alt alone
+  // moves to the menu bar and back.
+  let altAlone = false;
   document.addEventListener('keydown', (e) => {
-    if (e.key === 'Escape' && !document.querySelector('dialog[open]')) stopRun();
+    altAlone = e.key === 'Alt' && !e.repeat;
+    if (!quorvex || dialogOpen()) return;
+    const plain = !e.ctrlKey && !e.metaKey && !e.shiftKey;
+    const letter = e.code.startsWith('Key') ? e.code.slice(3).toLowerCase() : '';
+    const menu = e.altKey && plain && letter ? tops.findIndex((t) => letterOf(t) === letter) : -1;
+    if (e.key === 'Escape') {
+      if (menuOpen()) closeMenus();
+      else stopRun();
+      return;
+    }
+    if (e.key === 'F10' && plain && !e.altKey) openMenu(0, true);
+    else if (menu >= 0) openMenu(menu, true);
+    else return;
+    e.preventDefault();
+  });
+  document.addEventListener('keyup', (e) => {
+    if (e.key !== 'Alt' || !altAlone) return;
+    altAlone = false;
+    if (!quorvex || dialogOpen()) return;
+    e.preventDefault();
+    if (menubar.contains(document.activeElement)) {
+      closeMenus();
+      document.activeElement.blur();
+    } else {
+      focusTop(0);
+    }
   });
 
-  // The canvas is scaled by a whole number of device pixels per canvas
-  // pixel, the largest that fits, so that it stays crisp at every zoom and
-  // device-pixel ratio.
-  function fit() {
-    const ratio = window.devicePixelRatio || 1;
-    const roomX = (document.documentElement.clientWidth - 16) * ratio;
-    const roomY = (window.innerHeight - $('menubar').offsetHeight - result.offsetHeight - 32) * ratio;
-    const k = Math.max(1, Math.floor(Math.min(roomX / WIDTH, roomY / HEIGHT)));
-    view.style.width = (WIDTH * k) / ratio + 'px';
-    view.style.height = (HEIGHT * k) / ratio + 'px';
-    matchMedia('(resolution: ' + ratio + 'dppx)').addEventListener('change', fit, {once: true});
-  }
-  window.addEventListener('resize', fit);
-  fit();
+  // The chart: a left click stops the run before its next step, and so
+  // does a tap (one finger, lifted where it came down); pinching and
+  // panning are the browser's zoom and never stop it.
+  const TAP_SLOP = 10;  // CSS pixels a tap may move
+  const fingers = new Set();
+  let tap = null;
+  view.addEventListener('pointerdown', (e) => {
+    if (!quorvex) return;
+    if (e.pointerType === 'mouse') {
+      if (e.button === 0) stopRun();
+      return;
+    }
+    fingers.add(e.pointerId);
+    tap = fingers.size === 1 ? {id: e.pointerId, x: e.clientX, y: e.clientY} : null;
+  });
+  view.addEventListener('pointermove', (e) => {
+    if (tap && tap.id === e.pointerId && Math.hypot(e.clientX - tap.x, e.clientY - tap.y) > TAP_SLOP) tap = null;
+  });
+  view.addEventListener('pointerup', (e) => {
+    fingers.delete(e.pointerId);
+    if (tap && tap.id === e.pointerId) stopRun();
+    tap = null;
+  });
+  view.addEventListener('pointercancel', (e) => {
+    fingers.delete(e.pointerId);
+    tap = null;
+  });
 
+  // The site's form of the page loads its module from beside it, which a
+  // browser refuses from disk.
+  if (document.documentElement.dataset.module === 'separate' && location.protocol === 'file:') {
+    progress.textContent = 'This folder must be served by a web server: browsers do not load its ' +
+                           'WebAssembly module from disk. The single file quorvex.html works from disk.';
+    view.setAttribute('aria-label', 'Quorvex chart, not loaded');
+    return;
+  }
+  const failed = () => {
+    progress.textContent = 'Quorvex could not be loaded.';
+    view.setAttribute('aria-label', 'Quorvex chart, not loaded');
+  };
+  if (typeof createQuorvex !== 'function') {
+    failed();
+    return;
+  }
   createQuorvex().then((module) => {
     quorvex = module;
     document.querySelector('#about p').textContent = quorvex.UTF8ToString(quorvex._qv_about_text());
     show();
+    showState('empty');
     enterValues();
     performance.mark('quorvex-ready');
     document.documentElement.dataset.ready = 'true';
-  });
+  }, failed);
 })();

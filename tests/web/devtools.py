@@ -133,13 +133,15 @@ class Browser:
                 raise DevToolsError('timed out waiting for ' + expression)
             time.sleep(interval)
 
-    def key(self, key, code=None, key_code=0, text=None):
-        params = {'type': 'keyDown', 'key': key, 'code': code or key, 'windowsVirtualKeyCode': key_code}
+    def key(self, key, code=None, key_code=0, text=None, modifiers=0):
+        """A key pressed and released; modifiers: 1 Alt, 2 Ctrl, 4 Meta, 8 Shift."""
+        params = {'type': 'keyDown', 'key': key, 'code': code or key, 'windowsVirtualKeyCode': key_code,
+                  'modifiers': modifiers}
         if text:
             params['text'] = text
         self.page_call('Input.dispatchKeyEvent', params)
         self.page_call('Input.dispatchKeyEvent', {'type': 'keyUp', 'key': key, 'code': code or key,
-                                                  'windowsVirtualKeyCode': key_code})
+                                                  'windowsVirtualKeyCode': key_code, 'modifiers': modifiers})
 
     def click(self, x, y):
         for kind in ('mousePressed', 'mouseReleased'):
@@ -156,6 +158,28 @@ class Browser:
           return [c.width, c.height, btoa(s)];
         })()''' % json.dumps(selector))
         return value[0], value[1], base64.b64decode(value[2])
+
+    def emulate(self, width, height, ratio, touch=False):
+        """A device: its viewport in CSS pixels, its device-pixel ratio and
+        whether it has a touch screen (a phone's or tablet's, with its
+        viewport meta tag honoured)."""
+        self.page_call('Emulation.setDeviceMetricsOverride', {'width': width, 'height': height,
+                                                              'deviceScaleFactor': ratio, 'mobile': touch})
+        self.page_call('Emulation.setTouchEmulationEnabled', {'enabled': touch, 'maxTouchPoints': 5 if touch else 1})
+
+    def touch(self, kind, points):
+        """One touch event: kind touchStart, touchMove or touchEnd; points
+        a list of (x, y) in CSS pixels, one per finger."""
+        self.page_call('Input.dispatchTouchEvent', {'type': kind, 'touchPoints': [
+            {'x': x, 'y': y, 'id': i} for i, (x, y) in enumerate(points)]})
+
+    def screenshot(self, clip=None):
+        """A PNG of the page, or of a rectangle of it in CSS pixels, in
+        device pixels."""
+        params = {'format': 'png'}
+        if clip:
+            params['clip'] = dict(clip, scale=1)
+        return base64.b64decode(self.page_call('Page.captureScreenshot', params)['data'])
 
     def close(self):
         try:
