@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
-"""Draws the program's icon at 16, 32, 64 and 128 pixels as 16-colour PNGs.
+"""Draws the program's icon at 16, 32, 64, 128, 192 and 512 pixels as
+16-colour PNGs, and a maskable 512-pixel one for the web page's manifest.
 
 Two orbits seen from above on a night sky: Neptune's near circle and
 Pluto's eccentric, tilted ellipse crossing inside it, the Sun in the
 middle and both bodies on their paths. The larger sizes are drawn from
 the same figures scaled up, with lines, rim and stars thickened to match,
-so that they stay crisp on high-density screens. Run it from this folder
-to make quorvex-16.png, -32.png, -64.png and -128.png again.
+so that they stay crisp on high-density screens. The maskable icon is the
+sky to its edges with the figures inside the middle 70 %, the part every
+mask shape keeps. Run it from this folder to make quorvex-16.png, -32.png,
+-64.png, -128.png, -192.png, -512.png and quorvex-maskable-512.png again.
 """
 import math
 import struct
@@ -51,12 +54,12 @@ def disc(img, size, cx, cy, r, colour):
                 img[y][x] = colour
 
 
-def draw(size):
+def draw(size, framed=True):
     s = size / 32.0
     img = [[0] * size for _ in range(size)]
     # a rounded rim so the icon reads on light and dark desktops, one pixel
-    # wide at 32 and below
-    rim = max(1, size // 32)
+    # wide at 32 and below (not on a maskable icon, whose mask is its edge)
+    rim = max(1, size // 32) if framed else 0
     for y in range(size):
         for x in range(size):
             if min(x, y, size - 1 - x, size - 1 - y) < rim:
@@ -91,6 +94,15 @@ def draw(size):
     return img
 
 
+def maskable(size):
+    inner = draw(int(size * 0.7), framed=False)
+    offset = (size - len(inner)) // 2
+    img = [[0] * size for _ in range(size)]
+    for y, row in enumerate(inner):
+        img[offset + y][offset:offset + len(row)] = row
+    return img
+
+
 def write_png(path, img):
     size = len(img)
 
@@ -109,5 +121,6 @@ def write_png(path, img):
 
 
 if __name__ == "__main__":
-    for size in (16, 32, 64, 128):
+    for size in (16, 32, 64, 128, 192, 512):
         write_png("quorvex-%d.png" % size, draw(size))
+    write_png("quorvex-maskable-512.png", maskable(512))
