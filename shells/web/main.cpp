@@ -21,6 +21,21 @@ quorvex::WebView& View() {
 bool showDue = false;
 // The text qv_dialog_text() handed out last.
 std::string dialogText;
+// Why the last texts read were refused.
+std::string message;
+
+// The page's number for a field at fault.
+int FaultOf(quorvex::RunField field) {
+  switch (field) {
+    case quorvex::RunField::StepDays:
+      return 1;
+    case quorvex::RunField::DurationYears:
+      return 2;
+    case quorvex::RunField::PlotSpeed:
+      return 3;
+  }
+  return 1;
+}
 
 }  // namespace
 
@@ -53,21 +68,26 @@ EMSCRIPTEN_KEEPALIVE int qv_accept(const char* duration, const char* step, const
                                    int interaction) {
   quorvex::WebView& view = View();
   if (view.Accept(
-          {duration, step, speed, interaction == 1 ? quorvex::Interaction::Off : quorvex::Interaction::On}))
+          {duration, step, speed, interaction == 1 ? quorvex::Interaction::Off : quorvex::Interaction::On})) {
+    message.clear();
     return 0;
-  switch (view.field()) {
-    case quorvex::RunField::StepDays:
-      return 1;
-    case quorvex::RunField::DurationYears:
-      return 2;
-    case quorvex::RunField::PlotSpeed:
-      return 3;
   }
-  return 1;
+  message = view.message();
+  return FaultOf(view.field());
 }
 
+// What qv_accept would answer for these texts, without accepting them (the
+// values a link carries).
+EMSCRIPTEN_KEEPALIVE int qv_check(const char* duration, const char* step, const char* speed) {
+  const quorvex::RunValuesReading reading =
+      quorvex::ReadRunValues({duration, step, speed, quorvex::Interaction::On});
+  message = reading.message;
+  return reading.values ? 0 : FaultOf(reading.field);
+}
+
+// Why the last qv_accept or qv_check refused its texts.
 EMSCRIPTEN_KEEPALIVE const char* qv_message() {
-  return View().message().c_str();
+  return message.c_str();
 }
 
 // One slice of the run. Returns -1 when the run is over (or none is in
@@ -109,7 +129,8 @@ EMSCRIPTEN_KEEPALIVE const unsigned char* qv_pixels() {
   return View().Pixels();
 }
 
-// Menu commands: 1 "Enter New Values", 2 "About Quorvex...".
+// Menu commands: 1 "Enter New Values", 2 "About Quorvex...", 3 "Save
+// Picture".
 EMSCRIPTEN_KEEPALIVE int qv_offer(int command) {
   return View().Offer(command) ? 1 : 0;
 }

@@ -4,7 +4,7 @@
 // end) lives in the WebAssembly module; this script only calls it.
 'use strict';
 (function () {
-  const COMMAND_ENTER_NEW_VALUES = 1, COMMAND_ABOUT = 2;
+  const COMMAND_ENTER_NEW_VALUES = 1, COMMAND_ABOUT = 2, COMMAND_SAVE_PICTURE = 3;
   const STOP_HINT = 'To stop, click or tap the chart, or press Escape.';
   const $ = (id) => document.getElementById(id);
   const view = $('view');
@@ -79,6 +79,7 @@
   function startRun() {
     performance.mark('quorvex-run-start');
     runYears = quorvex.UTF8ToString(quorvex._qv_dialog_text(0));
+    linkToRun();
     show();
     running = quorvex._qv_running() !== 0;
     if (running) {
@@ -132,14 +133,15 @@
   }
   speed.addEventListener('input', speedText);
 
-  // The "Enter Values" dialog, seeded with the values last accepted.
-  function enterValues() {
-    const text = (which) => quorvex.UTF8ToString(quorvex._qv_dialog_text(which));
-    duration.value = text(0);
-    step.value = text(1);
-    speed.value = text(2);
+  // The "Enter Values" dialog, seeded with the values last accepted, or
+  // with the given texts (duration, step, speed, "0" for "On" or "1").
+  const dialogTexts = () => [0, 1, 2, 3].map((which) => quorvex.UTF8ToString(quorvex._qv_dialog_text(which)));
+  function enterValues(texts = dialogTexts()) {
+    duration.value = texts[0];
+    step.value = texts[1];
+    speed.value = texts[2];
     speedText();
-    (text(3) === '1' ? off : on).checked = true;
+    (texts[3] === '1' ? off : on).checked = true;
     openModal(values, $('start-plot'), (how) => {
       if (how === 'start') startRun();
       else carryOutWaiting();
@@ -176,8 +178,59 @@
   // Menu commands: carried out at once, or after the run in progress, with
   // the busy cursor over the page until then.
   function carryOut(command) {
-    if (command === COMMAND_ENTER_NEW_VALUES) enterValues();
-    else if (command === COMMAND_ABOUT) about();
+    if (command === COMMAND_ENTER_NEW_VALUES) {
+      enterValues();
+    } else if (command === COMMAND_ABOUT) {
+      about();
+    } else if (command === COMMAND_SAVE_PICTURE) {
+      savePicture();
+      carryOutWaiting();
+    }
+  }
+
+  // "Save Picture": the canvas's own pixels as quorvex.png.
+  function savePicture() {
+    view.toBlob((blob) => {
+      const link = document.createElement('a');
+      link.href = URL.createObjectURL(blob);
+      link.download = 'quorvex.png';
+      link.click();
+      setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+    }, 'image/png');
+  }
+
+  // Links that carry a run: "#years=1000&step=5&speed=3&interaction=off",
+  // any of them in any order, or the same after "?" for hosts that drop
+  // the fragment (the fragment wins). Each number is read by the dialog's
+  // rules; one they refuse keeps its field's first value, and the status
+  // line says so.
+  const LINK_FIELDS = ['years', 'step', 'speed'];
+  function linkedTexts() {
+    const given = new URLSearchParams(location.search);
+    for (const [key, value] of new URLSearchParams(location.hash.slice(1))) given.set(key, value);
+    const texts = dialogTexts();
+    const refused = [];
+    LINK_FIELDS.forEach((key, i) => {
+      if (!given.has(key)) return;
+      const trial = texts.slice(0, 3);
+      trial[i] = given.get(key);
+      if (quorvex.ccall('qv_check', 'number', ['string', 'string', 'string'], trial) === 0) texts[i] = trial[i];
+      else refused.push(key + '=' + given.get(key) + ' (' + quorvex.UTF8ToString(quorvex._qv_message()) + ')');
+    });
+    if (given.has('interaction')) {
+      const choice = given.get('interaction').toLowerCase();
+      if (choice === 'on' || choice === 'off') texts[3] = choice === 'off' ? '1' : '0';
+      else refused.push('interaction=' + given.get('interaction') + ' (on or off)');
+    }
+    return [texts, refused.length ? 'Not taken from the link: ' + refused.join(', ') + '.' : ''];
+  }
+  // After "Start Plot" the address holds a link to the run on the screen,
+  // without a history entry per run.
+  function linkToRun() {
+    const texts = dialogTexts();
+    const values = [texts[0], texts[1], texts[2], texts[3] === '1' ? 'off' : 'on'];
+    const fragment = LINK_FIELDS.concat('interaction').map((key, i) => key + '=' + values[i]).join('&');
+    history.replaceState(history.state, '', '#' + fragment);
   }
   function choose(command) {
     if (quorvex._qv_offer(command)) carryOut(command);
@@ -344,6 +397,17 @@
     view.setAttribute('aria-label', 'Quorvex chart, not loaded');
     return;
   }
+  // The site is an app to install, and keeps its files for use offline
+  // (the single file needs neither: it works from disk). Its manifest is
+  // named from here, so that the folder opened from disk asks for nothing
+  // a browser refuses there.
+  if (document.documentElement.dataset.module === 'separate') {
+    const manifest = document.createElement('link');
+    manifest.rel = 'manifest';
+    manifest.href = 'manifest.json';
+    document.head.append(manifest);
+    if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
+  }
   const failed = () => {
     progress.textContent = 'Quorvex could not be loaded.';
     view.setAttribute('aria-label', 'Quorvex chart, not loaded');
@@ -357,7 +421,9 @@
     document.querySelector('#about p').textContent = quorvex.UTF8ToString(quorvex._qv_about_text());
     show();
     showState('empty');
-    enterValues();
+    const [texts, refused] = linkedTexts();
+    if (refused) progress.textContent = refused;
+    enterValues(texts);
     performance.mark('quorvex-ready');
     document.documentElement.dataset.ready = 'true';
   }, failed);

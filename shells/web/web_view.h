@@ -20,7 +20,7 @@ namespace quorvex {
 class WebView {
  public:
   // The menu commands the page has.
-  enum Command { kEnterNewValues = 1, kAbout = 2 };
+  enum Command { kEnterNewValues = 1, kAbout = 2, kSavePicture = 3 };
 
   // What a slice asks of the page.
   struct SliceResult {

@@ -16,6 +16,13 @@ Cases:
   stop        a paced run is shown as it grows; a click on the canvas stops
               it before its end; a menu command chosen during the run waits
               for its end
+  link        the dialog seeded from the address's fragment or query, values
+              the dialog's rules refuse named in the status line; after a
+              run the fragment holds its values
+  save        "Save Picture" chosen during a run downloads quorvex.png after
+              it, the renderer's picture
+  offline     the site served from 127.0.0.1 is installable, loads and runs
+              with the server stopped, and a changed file is seen (--serve)
   screenshot  the default run, then the page as a PNG (--output FILE)
 
 Any console error or uncaught exception in the page fails the case."""
@@ -27,6 +34,7 @@ import json
 import os
 import pathlib
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -559,6 +567,107 @@ def case_loading(browser, args, extra):
     print('from disk: ' + said)
 
 
+# what follows the page's address, the dialog's seeds (duration, step,
+# speed, "On" checked), what the status line says
+LINKS = [
+    ('#years=1000&step=5&speed=3&interaction=off', ['1000', '5', '3', False], ''),
+    ('?step=9&interaction=on', ['35000', '9', '5', True], ''),
+    ('?years=20#years=abc&step=7&speed=9&interaction=sideways', ['35000', '7', '5', True],
+     'Not taken from the link: years=abc (Please enter an integer.), speed=9 (Please enter an integer between 1 '
+     'and 5.), interaction=sideways (on or off).'),
+]
+
+
+def case_link(browser, args, extra):
+    seeds = """[document.getElementById('duration').value, document.getElementById('step').value,
+                document.getElementById('speed').value, document.getElementById('interaction-on').checked]"""
+    for suffix, want, said in LINKS:
+        navigate(browser, 'about:blank')
+        load(browser, address(args.page) + suffix)
+        got = browser.evaluate(seeds)
+        check(got == want, '%s: the dialog shows %s' % (suffix, got))
+        status = browser.evaluate("document.getElementById('progress').textContent")
+        check(status == (said or 'No run yet: File > Enter New Values starts one.'), '%s: %r' % (suffix, status))
+        print('%s: the dialog shows %s%s' % (suffix, got, '; ' + said if said else ''))
+    # After "Start Plot" the fragment holds the run's values, in place.
+    history = browser.evaluate('history.length')
+    set_values(browser, '2000', '10')
+    enter(browser)
+    result_text(browser, args.timeout)
+    link = browser.evaluate('[location.hash, history.length]')
+    check(link == ['#years=2000&step=10&speed=5&interaction=on', history], 'after the run: %s' % link)
+    print('after the run the address ends %s' % link[0])
+
+
+def case_save(browser, args, extra):
+    closing, want = rendered(args, '3000', '250', '1')
+    with tempfile.TemporaryDirectory() as folder:
+        browser.call('Browser.setDownloadBehavior', {'behavior': 'allow', 'downloadPath': folder})
+        load(browser, args.page)
+        set_values(browser, '3000', '250', 1)  # a paced run of about 5 s
+        enter(browser)
+        time.sleep(0.5)
+        # Chosen during the run, "Save Picture" waits for its end.
+        browser.click(*center_of(browser, '#menu-file'))
+        browser.click(*center_of(browser, '#menu-file-items [data-command="3"]'))
+        time.sleep(0.3)
+        saved = pathlib.Path(folder, 'quorvex.png')
+        check(not saved.exists(), 'the picture was saved during the run')
+        check(result_text(browser, args.timeout) == closing, 'closing line')
+        end = time.monotonic() + 10
+        while not saved.exists() and time.monotonic() < end:
+            time.sleep(0.1)
+        check(saved.exists(), 'no quorvex.png was downloaded')
+        got = png.read_rgb(str(saved))
+    check(got == want, 'the saved picture differs from the renderer\'s (%dx%d)' % got[:2])
+    print('quorvex.png, saved after the run it waited for, equals the renderer\'s picture')
+
+
+def serve(folder, port=0):
+    handler = functools.partial(SlowModule, directory=folder)
+    server = http.server.ThreadingHTTPServer(('127.0.0.1', port), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
+
+
+def case_offline(browser, args, extra):
+    check(args.serve, 'the offline case needs --serve')
+    with tempfile.TemporaryDirectory() as folder:
+        site = shutil.copytree(args.serve, os.path.join(folder, 'site'))
+        server = serve(site)
+        port = server.server_address[1]
+        page = 'http://127.0.0.1:%d/index.html' % port
+        try:
+            load(browser, page)
+            browser.wait_for('navigator.serviceWorker.ready.then((r) => r.active.state === "activated")', timeout=20)
+            errors = browser.page_call('Page.getInstallabilityErrors')['installabilityErrors']
+            check(errors == [], 'not installable: %s' % errors)
+            print('installable; the service worker is active')
+        finally:
+            server.shutdown()
+            server.server_close()
+        # Offline: the page loads from what the service worker kept, and runs.
+        navigate(browser, 'about:blank')
+        load(browser, page)
+        set_values(browser, '1000', '3')
+        enter(browser)
+        text = result_text(browser, args.timeout)
+        print('with the server stopped the page loaded and ran: ' + text)
+        # A changed site is what the next load shows.
+        index = pathlib.Path(site, 'index.html')
+        index.write_text(index.read_text().replace('</body>', '<!-- rebuilt -->\n</body>'))
+        server = serve(site, port)
+        try:
+            navigate(browser, 'about:blank')
+            load(browser, page)
+            check(browser.evaluate("document.body.innerHTML.includes('<!-- rebuilt -->')"),
+                  'the reload did not get the changed index.html')
+            print('after a change on the server the reload got the new index.html')
+        finally:
+            server.shutdown()
+            server.server_close()
+
+
 def case_screenshot(browser, args, extra):
     load(browser, args.page)
     enter(browser)
@@ -570,7 +679,7 @@ def case_screenshot(browser, args, extra):
 
 CASES = {'screenshot': case_screenshot, 'pixels': case_pixels, 'validation': case_validation, 'cancel': case_cancel,
          'stop': case_stop, 'screens': case_screens, 'touch': case_touch, 'keyboard': case_keyboard,
-         'a11y': case_a11y, 'loading': case_loading}
+         'a11y': case_a11y, 'loading': case_loading, 'link': case_link, 'save': case_save, 'offline': case_offline}
 
 
 def main():
