@@ -1,7 +1,8 @@
-// The page's own work: dialogs, menus, showing the canvas, the status line
-// and scheduling the run's slices. Every rule of the program (reading the
-// dialog's numbers, the run, its pacing, the commands that wait for a run's
-// end) lives in the WebAssembly module; this script only calls it.
+// The page's own work: dialogs, menus, showing the canvas, the status line,
+// scheduling the run's slices, links that carry a run and saving the
+// picture. Every rule of the program (reading the dialog's numbers, the
+// run, its pacing, the commands that wait for a run's end) lives in the
+// WebAssembly module; this script only calls it.
 'use strict';
 (function () {
   const COMMAND_ENTER_NEW_VALUES = 1, COMMAND_ABOUT = 2, COMMAND_SAVE_PICTURE = 3;
@@ -81,13 +82,11 @@
     runYears = quorvex.UTF8ToString(quorvex._qv_dialog_text(0));
     linkToRun();
     show();
-    running = quorvex._qv_running() !== 0;
-    if (running) {
-      showState('running');
-      nextSlice(0);
-    } else {
-      showState(quorvex._qv_stopped() ? 'stopped' : 'complete');
-    }
+    // An accepted run is in progress until a slice ends it, also one
+    // with no step to take.
+    running = true;
+    showState('running');
+    nextSlice(0);
   }
   function stopRun() {
     if (running) quorvex._qv_stop();
