@@ -52,7 +52,7 @@ void BM_WindowRun(benchmark::State& state) {
     QTimer::singleShot(500, &settle, &QEventLoop::quit);
     settle.exec();
   } while (!frame.windowHandle() || !frame.windowHandle()->isExposed());
-  frame.view().SetRunValues(Paced(state.range(0)));
+  frame.session().Accept(TextsOf(Paced(state.range(0))));
   for (auto _ : state) {
     QEventLoop loop;
     QObject::connect(&frame.view(), &CPlotView::runEnded, &loop, &QEventLoop::quit);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "chart/chart.h"
 
 namespace quorvex {
@@ -28,9 +30,10 @@ std::vector<Color> WholeRun(const RunParameters& p) {
 
 // A view's run, driven slice by slice either way (waiting out its pauses in
 // the slice, or resuming after each at the time the slice names), draws
-// what one uninterrupted run draws.
+// what one uninterrupted run draws. The run is long enough (730000 steps)
+// to take more than one slice of wall time on a fast machine.
 TEST(ViewRun, SlicedRunsDrawTheRenderersPixels) {
-  const RunParameters p = Params(2000, 7, 4);
+  const RunParameters p = Params(2000, 1, 4);
   const std::vector<Color> whole = WholeRun(p);
   for (const bool blocking : {true, false}) {
     ViewRun view;
@@ -89,6 +92,29 @@ TEST(ViewRun, PausesLastAMillisecondAndSlicesStayShort) {
   }
   EXPECT_GE(Clock::now() - start, 57 * ViewRun::kPause);
   EXPECT_LT(longest, ViewRun::kSlice + 20 * ViewRun::kPause);
+}
+
+// The screen follows a run only while showing it costs the run little: a
+// wait of 50 ms before the first slice, all of it outside the run, holds
+// the picture back until the run has had twenty times as long, so not in
+// the next 300 ms of slices back to back; without the wait the picture
+// shows within them.
+TEST(ViewRun, ShowingWaitsWhileTheRunSpentTooMuchTimeOutside) {
+  using namespace std::chrono_literals;
+  for (const auto gap : {0ms, 50ms}) {
+    ViewRun view;
+    const RunParameters p = Params(50000, 1, 5);
+    view.Restart(kCanvasWidth, kCanvasHeight, &p);
+    std::this_thread::sleep_for(gap);
+    bool shown = false;
+    const Clock::time_point start = Clock::now();
+    while (Clock::now() - start < 300ms) {
+      const ViewRun::Slice s = view.Advance(Clock::now());
+      if (s.over) break;
+      shown |= s.show;
+    }
+    EXPECT_EQ(shown, gap == 0ms) << "a wait of " << gap.count() << " ms";
+  }
 }
 
 }  // namespace

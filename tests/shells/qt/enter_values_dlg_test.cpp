@@ -24,6 +24,9 @@ class EnterValuesDialogTest : public QObject {
     QMessageBox::StandardButtons buttons;
   };
 
+  // A session whose dialog values are the given ones.
+  static void Seed(Session& session, const RunParameters& values) { session.Accept(TextsOf(values)); }
+
   // Seeds a dialog with the defaults, types into the two fields and presses
   // "Start Plot"; any message box is recorded and dismissed.
   Outcome Press(CEnterValuesDlg& d, const QString& years, const QString& step) {
@@ -44,7 +47,9 @@ class EnterValuesDialogTest : public QObject {
 
  private slots:
   void seedsTheControls() {
-    CEnterValuesDlg d({7, 2, 1234, Interaction::Off});
+    Session s;
+    Seed(s, {7, 2, 1234, Interaction::Off});
+    CEnterValuesDlg d(s);
     bool seen = false;
     testing::WhenModal<CEnterValuesDlg>([&seen](CEnterValuesDlg* dlg) {
       QCOMPARE(dlg->durationEdit()->text(), QStringLiteral("1234"));
@@ -68,10 +73,12 @@ class EnterValuesDialogTest : public QObject {
   void enterAcceptsTheValuesAsShown() {
     RunParameters off;
     off.interaction = Interaction::Off;
-    CEnterValuesDlg d(off);
+    Session s;
+    Seed(s, off);
+    CEnterValuesDlg d(s);
     testing::WhenModal<CEnterValuesDlg>([](CEnterValuesDlg* dlg) { QTest::keyClick(dlg, Qt::Key_Return); });
     QCOMPARE(d.exec(), int(QDialog::Accepted));
-    QVERIFY(d.values() == off);
+    QVERIFY(s.values() == off);
   }
 
   void validation_data() {
@@ -111,10 +118,12 @@ class EnterValuesDialogTest : public QObject {
     QFETCH(QString, step);
     QFETCH(QString, message);
     QFETCH(int, focusField);
-    CEnterValuesDlg d{RunParameters{}};
+    Session s;
+    CEnterValuesDlg d(s);
     d.show();
     const Outcome out = Press(d, years, step);
     QVERIFY(!out.accepted);
+    QVERIFY(!s.plotEnabled());
     QVERIFY(d.isVisible());
     QCOMPARE(out.message, message);
     QCOMPARE(out.caption, QStringLiteral("Quorvex"));
@@ -147,17 +156,20 @@ class EnterValuesDialogTest : public QObject {
     QFETCH(QString, step);
     QFETCH(int, yearsValue);
     QFETCH(int, stepValue);
-    CEnterValuesDlg d{RunParameters{}};
+    Session s;
+    CEnterValuesDlg d(s);
     d.show();
     const Outcome out = Press(d, years, step);
     QVERIFY2(out.accepted, qPrintable(out.message));
-    QCOMPARE(d.values().durationYears, yearsValue);
-    QCOMPARE(d.values().stepDays, stepValue);
+    QCOMPARE(s.values()->durationYears, yearsValue);
+    QCOMPARE(s.values()->stepDays, stepValue);
   }
 
   void cancelAfterEditsChangesNothing() {
     const RunParameters given{10, 3, 100, Interaction::On};
-    CEnterValuesDlg d(given);
+    Session s;
+    Seed(s, given);
+    CEnterValuesDlg d(s);
     testing::WhenModal<CEnterValuesDlg>([](CEnterValuesDlg* dlg) {
       dlg->durationEdit()->setText(QStringLiteral("999"));
       dlg->stepEdit()->setText(QStringLiteral("abc"));
@@ -166,32 +178,35 @@ class EnterValuesDialogTest : public QObject {
       dlg->cancelButton()->click();
     });
     QCOMPARE(d.exec(), int(QDialog::Rejected));
-    QVERIFY(d.values() == given);
+    QVERIFY(s.values() == given);
   }
 
   void escapeCancels() {
-    CEnterValuesDlg d{RunParameters{}};
+    Session s;
+    CEnterValuesDlg d(s);
     testing::WhenModal<CEnterValuesDlg>([](CEnterValuesDlg* dlg) {
       dlg->stepEdit()->setText(QStringLiteral("abc"));
       QTest::keyClick(dlg, Qt::Key_Escape);
     });
     QCOMPARE(d.exec(), int(QDialog::Rejected));
-    QCOMPARE(d.values().stepDays, 50);
+    QVERIFY(!s.plotEnabled());
   }
 
   void trackbarAtOne() {
-    CEnterValuesDlg d{RunParameters{}};
+    Session s;
+    CEnterValuesDlg d(s);
     testing::WhenModal<CEnterValuesDlg>([](CEnterValuesDlg* dlg) {
       dlg->speedSlider()->setValue(1);
       dlg->startPlotButton()->click();
     });
     QCOMPARE(d.exec(), int(QDialog::Accepted));
-    QCOMPARE(d.values().plotSpeed, 1);
+    QCOMPARE(s.values()->plotSpeed, 1);
   }
 
   // Assistive technology reads each field's name from the label beside it.
   void accessibleNames() {
-    CEnterValuesDlg d{RunParameters{}};
+    Session s;
+    CEnterValuesDlg d(s);
     const struct {
       QWidget* control;
       QString name;
@@ -211,7 +226,8 @@ class EnterValuesDialogTest : public QObject {
   }
 
   void tabOrder() {
-    CEnterValuesDlg d{RunParameters{}};
+    Session s;
+    CEnterValuesDlg d(s);
     QList<QWidget*> order;
     testing::WhenModal<CEnterValuesDlg>([&order](CEnterValuesDlg* dlg) {
       QWidget* w = dlg->startPlotButton();
