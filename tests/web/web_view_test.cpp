@@ -84,7 +84,7 @@ TEST(WebView, SlicedRunEqualsOneCallRun) {
   const ChartFonts& fonts = ChartFonts::Shared();
   Canvas expected(kCanvasWidth, kCanvasHeight, fonts.closingLine.get());
   PaintViewBackground(expected, true, fonts);
-  const double shortest = RunPlot(expected, p, [] {});
+  const double shortest = RunPlot(expected, p);
   EXPECT_EQ(view.closingLine(), ClosingLineText(shortest));
 
   const std::uint8_t* rgba = view.Pixels();

@@ -14,7 +14,6 @@
 #include <new>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "chart/chart.h"
@@ -168,10 +167,8 @@ int ParseOptions(const std::vector<std::string>& argv, Options& opt) {
 class SampleWriter {
  public:
   explicit SampleWriter(std::FILE* out) : out_(out) {
-    constexpr std::string_view kHeader =
-        "step,t,pluto_x,pluto_y,pluto_z,pluto_vx,pluto_vy,pluto_vz,neptune_x,neptune_y,neptune_z,"
-        "separation,speed,neptune_rot_x,neptune_rot_y,neptune_rot_z,pluto_rot_x,pluto_rot_y,pluto_rot_z\n";
-    Put(kHeader.data(), kHeader.size());
+    const std::string header = std::string("step,") + kSampleValueNames + "\n";
+    Put(header.data(), header.size());
   }
 
   void Write(std::int64_t k, const StepSample& s) {
@@ -179,11 +176,7 @@ class SampleWriter {
     char* p = line;
     char* const end = line + sizeof line;
     p = std::to_chars(p, end, k).ptr;
-    const double values[] = {s.t,          s.plutoPos.x, s.plutoPos.y,   s.plutoPos.z,   s.plutoVel.x,
-                             s.plutoVel.y, s.plutoVel.z, s.neptunePos.x, s.neptunePos.y, s.neptunePos.z,
-                             s.separation, s.speed,      s.neptuneRot.x, s.neptuneRot.y, s.neptuneRot.z,
-                             s.plutoRot.x, s.plutoRot.y, s.plutoRot.z};
-    for (double v : values) {
+    for (double v : SampleValues(s)) {
       *p++ = ',';
       p = std::to_chars(p, end, v, std::chars_format::general, 17).ptr;
     }
@@ -348,16 +341,12 @@ int Run(const Options& opt, Outputs& out) {
     samples = std::make_unique<SampleWriter>(csv.stream());
   }
 
-  constexpr std::int64_t kSlice = 65536;
-  for (;;) {
-    const PlotRun::Yield why = run->Advance(kSlice);
-    if (why == PlotRun::Yield::Finished || why == PlotRun::Yield::Stopped) break;
+  RunPlot(*run, opt.paced, [&](PlotRun::Yield) {
     // A samples file that can no longer be written ends the run here.
-    if (samples && samples->failed()) break;
-    if (why == PlotRun::Yield::PauseDue && opt.paced)
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (samples && samples->failed()) return false;
     progress.Show(*run);
-  }
+    return true;
+  });
   progress.Clear();
   if (Interrupted()) return ReportInterrupted(out);
   if (samples && samples->failed()) return CannotWrite(opt.samples, samples->error());

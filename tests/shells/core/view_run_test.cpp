@@ -24,7 +24,7 @@ std::vector<Color> WholeRun(const RunParameters& p) {
   const ChartFonts& fonts = ChartFonts::Shared();
   Canvas whole(kCanvasWidth, kCanvasHeight, fonts.closingLine.get());
   PaintViewBackground(whole, true, fonts);
-  RunPlot(whole, p, [] {});
+  RunPlot(whole, p);
   return whole.pixels();
 }
 
@@ -90,8 +90,8 @@ TEST(ViewRun, PausesLastAMillisecondAndSlicesStayShort) {
     over = view.RunSlice().over;
     longest = std::max(longest, Clock::now() - sliceStart);
   }
-  EXPECT_GE(Clock::now() - start, 57 * ViewRun::kPause);
-  EXPECT_LT(longest, ViewRun::kSlice + 20 * ViewRun::kPause);
+  EXPECT_GE(Clock::now() - start, 57 * kPacingPause);
+  EXPECT_LT(longest, ViewRun::kSlice + 20 * kPacingPause);
 }
 
 // The screen follows a run only while showing it costs the run little: a
