@@ -9,6 +9,7 @@
 
 #include "tools/render/output_file.h"
 #include "tools/render/path_join.h"
+#include "tools/render/utf16.h"
 
 namespace quorvex {
 
@@ -47,32 +48,13 @@ namespace {
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-std::string Narrow(const std::wstring& w) {
-  if (w.empty()) return {};
-  const int n =
-      WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0)
-    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
-  return s;
-}
-
-// Names arrive as UTF-8 (from the wide command line).
-std::wstring Widen(const std::string& s) {
-  if (s.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
-}
-
 // The system's text for an error code, without the closing period and line end.
 std::string SystemMessage(DWORD code) {
   wchar_t* text = nullptr;
   const DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
       code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string message = n && text ? Narrow(std::wstring(text, n)) : "error " + std::to_string(code);
+  std::string message = n && text ? Utf8Of(std::wstring_view(text, n)) : "error " + std::to_string(code);
   if (text) LocalFree(text);
   while (!message.empty() &&
          (message.back() == '\n' || message.back() == '\r' || message.back() == ' ' || message.back() == '.'))
@@ -176,7 +158,7 @@ bool OutputFile::Prepare(const std::string& path, std::string& error) {
     error = "a name ending in " + std::string(1, path.back()) + " stands for a directory";
     return false;
   }
-  const std::wstring wide = Widen(path);
+  const std::wstring wide = Utf16Of(path);
   HANDLE h = OpenToLookAt(wide);
   if (h != INVALID_HANDLE_VALUE) {
     t.exists = true;
@@ -401,7 +383,7 @@ bool OutputFile::PutBackOld() {
 }
 
 std::string OutputFile::OldName() const {
-  return target_ ? Narrow(InFolder(target_->folder, target_->folderPath, target_->oldName)) : std::string();
+  return target_ ? Utf8Of(InFolder(target_->folder, target_->folderPath, target_->oldName)) : std::string();
 }
 
 void OutputFile::DropOld() {
