@@ -344,7 +344,7 @@ class MainFrameTest : public QObject {
       bool hasText = false;
       bool hasIcon = false;
       for (QLabel* l : about->findChildren<QLabel*>()) {
-        hasText |= l->text() == QStringLiteral("Quorvex Version 1.0");
+        hasText |= l->text() == QStringLiteral(QUORVEX_EXPECTED_ABOUT);
         hasIcon |= !l->pixmap().isNull() && l->pixmap().width() == 32;
       }
       QVERIFY(hasText);
