@@ -129,16 +129,10 @@ TEST(PlotRunSteps, RunPlotPausesWhereDueAndEndsWhenAsked) {
   // pause, which a paced run waits out.
   Canvas canvas(640, 480);
   PlotRun run(canvas, Params(10, 250, 1));
-  int pauses = 0;
   const auto start = std::chrono::steady_clock::now();
-  const double shortest = RunPlot(run, true, [&](PlotRun::Yield why) {
-    pauses += why == PlotRun::Yield::PauseDue;
-    return true;
-  });
-  EXPECT_EQ(pauses, 13);
+  EXPECT_LT(RunPlot(run, true), 80.0);
   EXPECT_GE(std::chrono::steady_clock::now() - start, 13 * kPacingPause);
   EXPECT_TRUE(run.over());
-  EXPECT_LT(shortest, 80.0);
 
   // Its caller may end it after any yield: here after the first step.
   PlotRun early(canvas, Params(10, 250, 1));

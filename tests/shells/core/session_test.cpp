@@ -6,87 +6,76 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <algorithm>
 
 namespace quorvex {
 namespace {
 
 using Command = Session::Command;
-
-enum class Op { Restart, Accept, Offer, Take, EndRun, Close };
-
-// One event and what the session is like afterwards.
-struct Row {
-  Op op;
-  RunValueTexts texts{};  // Accept
-  Command command{};      // Offer
-  // Accept: whether the texts were read well; Offer: whether the command is
-  // carried out now.
-  bool ok = true;
-  std::optional<Command> taken{};  // Take
-  std::optional<int> years{};      // the duration of the values kept, none before the first acceptance
-  bool running = false;
-  bool busy = false;
-};
-
-bool AllBlack(const Canvas& canvas) {
-  for (Color c : canvas.pixels())
-    if (c != kBlack) return false;
-  return true;
-}
+enum class Op { Restart, AcceptGood, AcceptBad, OfferNew, OfferAbout, Take, EndRun, Close };
+constexpr int kNone = -1;
 
 TEST(Session, AcceptsRestartsAndHoldsCommandsBackUntilTheRunEnds) {
-  const RunValueTexts good{" 200 ", "+7", "4", Interaction::Off};
-  const RunValueTexts badStep{"abc", "0", "5"};
-  const RunValueTexts badYears{"", "50", "5"};
+  // One event each, and afterwards: its result (Accept: read well; Offer:
+  // carried out now; Take: the command taken or kNone), the duration kept
+  // (kNone before the first acceptance), a run in progress, busy.
+  struct Row {
+    Op op;
+    int result, years;
+    bool running, busy;
+  };
+  const int newValues = static_cast<int>(Command::EnterNewValues);
+  const int about = static_cast<int>(Command::About);
   const Row rows[] = {
-      // Before any acceptance: a black view, no run, commands at once.
-      {Op::Restart},
-      {Op::Offer, {}, Command::About, true},
-      {Op::Accept, badStep, {}, false},
-      // Accepting keeps the values; the view restarts only when told.
-      {Op::Accept, good, {}, true, {}, 200},
-      {Op::Restart, {}, {}, true, {}, 200, true},
-      // During a run commands wait, each once, in the order chosen.
-      {Op::Offer, {}, Command::EnterNewValues, false, {}, 200, true, true},
-      {Op::Offer, {}, Command::About, false, {}, 200, true, true},
-      {Op::Offer, {}, Command::EnterNewValues, false, {}, 200, true, true},
-      {Op::Take, {}, {}, true, std::nullopt, 200, true, true},
-      // A failed reading keeps the values accepted before.
-      {Op::Accept, badYears, {}, false, {}, 200, true, true},
-      {Op::EndRun, {}, {}, true, {}, 200, false, true},
-      {Op::Take, {}, {}, true, Command::EnterNewValues, 200, false, true},
-      {Op::Take, {}, {}, true, Command::About, 200, false, false},
-      {Op::Take, {}, {}, true, std::nullopt, 200, false, false},
-      // Closing drops the run and what waits.
-      {Op::Restart, {}, {}, true, {}, 200, true},
-      {Op::Offer, {}, Command::About, false, {}, 200, true, true},
-      {Op::Close, {}, {}, true, {}, 200, false, false},
+      {Op::Restart, 0, kNone, false, false},  // black: nothing accepted yet
+      {Op::OfferAbout, 1, kNone, false, false},
+      {Op::AcceptBad, 0, kNone, false, false},
+      {Op::AcceptGood, 1, 200, false, false},  // kept; the view restarts when told
+      {Op::Restart, 0, 200, true, false},
+      {Op::OfferNew, 0, 200, true, true},  // waits for the run's end
+      {Op::OfferAbout, 0, 200, true, true},
+      {Op::OfferNew, 0, 200, true, true},   // waits once
+      {Op::Take, kNone, 200, true, true},   // not during the run
+      {Op::AcceptBad, 0, 200, true, true},  // keeps what was accepted before
+      {Op::EndRun, 0, 200, false, true},
+      {Op::Take, newValues, 200, false, true},
+      {Op::Take, about, 200, false, false},
+      {Op::Take, kNone, 200, false, false},
+      {Op::Restart, 0, 200, true, false},
+      {Op::OfferAbout, 0, 200, true, true},
+      {Op::Close, 0, 200, false, false},  // drops the run and what waits
   };
   Session session(1);
   int i = 0;
   for (const Row& row : rows) {
     SCOPED_TRACE(::testing::Message() << "row " << i++);
+    int result = 0;
     switch (row.op) {
-      case Op::Restart:
+      case Op::Restart: {
         session.Restart(kCanvasWidth, kCanvasHeight);
+        const std::vector<Color>& px = session.run().canvas().pixels();
         // Black until a dialog has been accepted, then the chart.
-        EXPECT_EQ(AllBlack(session.run().canvas()), !row.years);
-        break;
-      case Op::Accept: {
-        const RunValuesReading reading = session.Accept(row.texts);
-        EXPECT_EQ(reading.values.has_value(), row.ok);
-        if (!row.ok) {
-          EXPECT_EQ(reading.message, ReadRunValues(row.texts).message);
-        }
+        EXPECT_EQ(std::count(px.begin(), px.end(), kBlack) == std::ssize(px), row.years == kNone);
         break;
       }
-      case Op::Offer:
-        EXPECT_EQ(session.Offer(row.command), row.ok);
+      case Op::AcceptGood:
+      case Op::AcceptBad: {
+        const RunValuesReading r =
+            session.Accept(row.op == Op::AcceptGood ? RunValueTexts{" 200 ", "+7", "4", Interaction::Off}
+                                                    : RunValueTexts{"", "50", "5"});
+        result = r.values.has_value();
+        EXPECT_EQ(r.message, result ? "" : "Please enter an integer.");
         break;
-      case Op::Take:
-        EXPECT_EQ(session.Take(), row.taken);
+      }
+      case Op::OfferNew:
+      case Op::OfferAbout:
+        result = session.Offer(row.op == Op::OfferNew ? Command::EnterNewValues : Command::About);
         break;
+      case Op::Take: {
+        const std::optional<Command> taken = session.Take();
+        result = taken ? static_cast<int>(*taken) : kNone;
+        break;
+      }
       case Op::EndRun:
         session.run().RequestStop();
         while (!session.run().RunSlice().over) {
@@ -96,19 +85,15 @@ TEST(Session, AcceptsRestartsAndHoldsCommandsBackUntilTheRunEnds) {
         session.Close();
         break;
     }
-    EXPECT_EQ(session.plotEnabled(), row.years.has_value());
-    if (row.years) {
-      EXPECT_EQ(session.values()->durationYears, *row.years);
-    }
-    EXPECT_EQ(session.DialogValues().durationYears, row.years.value_or(RunParameters{}.durationYears));
+    EXPECT_EQ(result, row.result);
+    EXPECT_EQ(session.plotEnabled(), row.years != kNone);
+    EXPECT_EQ(session.DialogValues().durationYears, row.years == kNone ? 35000 : row.years);
     EXPECT_EQ(session.run().runInProgress(), row.running);
     EXPECT_EQ(session.busy(), row.busy);
   }
-  // The texts the dialog reopens with are those of the values kept.
+  // The dialog reopens with the texts of the values kept.
   const RunValueTexts shown = TextsOf(session.DialogValues());
-  EXPECT_EQ(shown.durationYears, "200");
-  EXPECT_EQ(shown.stepDays, "7");
-  EXPECT_EQ(shown.plotSpeed, "4");
+  EXPECT_EQ(shown.durationYears + shown.stepDays + shown.plotSpeed, "20074");
   EXPECT_EQ(shown.interaction, Interaction::Off);
 }
 

@@ -118,10 +118,7 @@ class MainFrameTest : public QObject {
     testing::Values off{QStringLiteral("3000"), QStringLiteral("25"), 4, false};
     testing::AcceptNextDialog(off);
     frame().enterNewValuesAction()->trigger();
-    QVERIFY(frame().session().DialogValues().interaction == Interaction::Off);
-    QCOMPARE(frame().session().DialogValues().durationYears, 3000);
-    QCOMPARE(frame().session().DialogValues().stepDays, 25);
-    QCOMPARE(frame().session().DialogValues().plotSpeed, 4);
+    QVERIFY((frame().session().values() == RunParameters{25, 4, 3000, Interaction::Off}));
     QVERIFY(view().runInProgress());
     WaitForRunEnd();
     QVERIFY(Rendered({"--years", "3000", "--step", "25", "--speed", "4", "--interaction", "off"}).pixels ==
@@ -232,27 +229,9 @@ class MainFrameTest : public QObject {
     QVERIFY(viewEvents.contains(QAccessible::DescriptionChanged));
   }
 
-  void menuCommandsDuringARunWaitForItsEnd() {
-    const testing::Values run{QStringLiteral("50000"), QStringLiteral("5"), 5, true};
-    StartWith(&run);
-    QVERIFY(view().runInProgress());
-    bool aboutOpenedDuringRun = false;
-    bool aboutSeen = false;
-    testing::WhenModal<CAboutDlg>(
-        [&](CAboutDlg* about) {
-          aboutSeen = true;
-          aboutOpenedDuringRun = view().runInProgress();
-          about->okButton()->click();
-        },
-        60000);
-    frame().aboutAction()->trigger();
-    QTest::qWait(50);
-    QVERIFY(!aboutSeen);
-    WaitForRunEnd(60000);
-    QTRY_VERIFY(aboutSeen);
-    QVERIFY(!aboutOpenedDuringRun);
-  }
-
+  // That commands wait for a run's end, each once, is the session's rule
+  // (session_test); here the view's end of a run carries out the waiting
+  // command, and the pointer shows the busy state.
   void aCommandChosenDuringARunRunsOnceUnderTheBusyCursor() {
     const testing::Values run{QStringLiteral("50000"), QStringLiteral("1"), 5, true};
     StartWith(&run);
