@@ -457,6 +457,8 @@ TEST_F(Render, BothOutputsArePutInPlaceOrNeither) {
 
 TEST_F(Render, AnotherUsersFileInAStickyFolderIsRefusedBeforeTheRun) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root, to run the renderer as another user";
+  if (!testing::ReachableByEveryone(dir))
+    GTEST_SKIP() << "user 65534 cannot enter " << dir << " (TMPDIR lies in a private folder)";
   // A sticky folder open to all, the picture's target root's, the samples'
   // target the renderer's own: only the picture cannot be replaced.
   const std::string s = dir + "/sticky";
