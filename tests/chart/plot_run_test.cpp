@@ -125,16 +125,14 @@ TEST(PlotRunSteps, DefaultRunPacingAndResult) {
 }
 
 TEST(PlotRunSteps, RunPlotPausesWhereDueAndEndsWhenAsked) {
-  // 10 years at 250 days: t = 500 .. 3500, 13 steps, each followed by a
-  // pause, which a paced run waits out.
+  // 10 years at 250 days: 13 steps, each followed by a pause, which a
+  // paced run waits out; its caller may end it after any yield.
   Canvas canvas(640, 480);
   PlotRun run(canvas, Params(10, 250, 1));
   const auto start = std::chrono::steady_clock::now();
   EXPECT_LT(RunPlot(run, true), 80.0);
   EXPECT_GE(std::chrono::steady_clock::now() - start, 13 * kPacingPause);
   EXPECT_TRUE(run.over());
-
-  // Its caller may end it after any yield: here after the first step.
   PlotRun early(canvas, Params(10, 250, 1));
   RunPlot(early, false, [](PlotRun::Yield) { return false; });
   EXPECT_EQ(early.steps(), 1);

@@ -1,9 +1,6 @@
-# Regenerates orbit/math_tables.cpp with scripts/math-tables.py, formatted as
-# committed, and compares it with the committed file: the run's
-# trigonometry is correctly rounded only with the constants the script
-# derives. Skipped where the script's mpmath or clang-format is missing.
-#   cmake -DPYTHON=python3 -DCLANG_FORMAT=clang-format -DSCRIPT=.../math-tables.py
-#         -DEXPECTED=.../math_tables.cpp -DOUT=... -P math_tables_check.cmake
+# orbit/math_tables.cpp against what scripts/math-tables.py generates,
+# formatted as committed: the trigonometry rounds correctly only with the
+# constants the script derives. Skipped without mpmath or clang-format.
 execute_process(COMMAND ${PYTHON} -c "import mpmath" RESULT_VARIABLE no_mpmath OUTPUT_QUIET ERROR_QUIET)
 if(NOT no_mpmath EQUAL 0 OR NOT CLANG_FORMAT)
   message("math tables check skipped: python3-mpmath or clang-format is not installed")

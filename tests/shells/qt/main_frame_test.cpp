@@ -229,9 +229,7 @@ class MainFrameTest : public QObject {
     QVERIFY(viewEvents.contains(QAccessible::DescriptionChanged));
   }
 
-  // That commands wait for a run's end, each once, is the session's rule
-  // (session_test); here the view's end of a run carries out the waiting
-  // command, and the pointer shows the busy state.
+  // When commands wait is the session's rule (session_test); here the wiring.
   void aCommandChosenDuringARunRunsOnceUnderTheBusyCursor() {
     const testing::Values run{QStringLiteral("50000"), QStringLiteral("1"), 5, true};
     StartWith(&run);
