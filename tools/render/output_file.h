@@ -74,7 +74,7 @@ class OutputFile {
   // The name as the caller gave it, for messages.
   const std::string& path() const { return path_; }
 
- // What stands at the name, as the policy and the platform see it
+  // What stands at the name, as the policy and the platform see it
   // (output_file_platform.h).
   struct Target;
 
