@@ -70,9 +70,16 @@ StepBlocks::~StepBlocks() {
 void StepBlocks::Stop() {
   if (!helper_.joinable()) return;
   quit_.store(true);
-  wake_.fetch_add(1);
-  wake_.notify_one();
+  WakeHelper();
   helper_.join();
+}
+
+void StepBlocks::WakeHelper() {
+  // Taking the lock orders the notification after the helper's last look
+  // at the ring: it is either still deciding (and will see the change) or
+  // already waiting (and is woken).
+  const std::lock_guard<std::mutex> lock(sleepLock_);
+  wake_.notify_one();
 }
 
 void StepBlocks::Fill(std::int64_t index, StepBlock& block) const {
@@ -93,10 +100,7 @@ const StepBlock& StepBlocks::Next() {
   }
   // The block before is done with; the helper may fill its slot again.
   used_.store(c);
-  if (helperAsleep_.load()) {
-    wake_.fetch_add(1);
-    wake_.notify_one();
-  }
+  if (helperAsleep_.load()) WakeHelper();
   for (const StepBlock& b : ahead_)
     if (b.index == c) return b;
   Slot& slot = ring_[static_cast<std::size_t>(c % kRing)];
@@ -132,10 +136,11 @@ void StepBlocks::Help() {
     if (b >= blockCount_) return;
     if (b >= used_.load() + kRing) {
       // The ring is full: sleep until the run thread moves on or the run
-      // ends. The run thread looks at helperAsleep_ after each move.
-      const std::uint32_t seen = wake_.load();
+      // ends. The run thread looks at helperAsleep_ after each move, and
+      // wakes the helper under the lock this holds until it waits.
+      std::unique_lock<std::mutex> lock(sleepLock_);
       helperAsleep_.store(true);
-      if (!quit_.load() && b >= used_.load() + kRing) wake_.wait(seen);
+      wake_.wait(lock, [&] { return quit_.load() || claimed_.load() < used_.load() + kRing; });
       helperAsleep_.store(false);
       continue;
     }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "canvas/canvas.h"
@@ -72,6 +74,7 @@ class StepBlocks {
   void Fill(std::int64_t index, StepBlock& block) const;
   bool TryClaim(std::int64_t index);
   void Help();
+  void WakeHelper();
 
   const KeplerOrbit neptune_;
   const std::int32_t stepDays_;
@@ -83,7 +86,12 @@ class StepBlocks {
   // claimed once. Blocks below used_ are done with.
   alignas(64) std::atomic<std::int64_t> claimed_{0};
   alignas(64) std::atomic<std::int64_t> used_{0};
-  std::atomic<std::uint32_t> wake_{0};  // bumped to wake the helper
+  // The helper sleeps on wake_ while the ring is full. A mutex and a
+  // condition variable rather than std::atomic::wait: MinGW-w64's library
+  // (GCC 12), which has no futex to build that on, can miss a notification
+  // and leave the helper asleep for good.
+  std::mutex sleepLock_;
+  std::condition_variable wake_;
   std::atomic<bool> helperAsleep_{false};
   std::atomic<bool> quit_{false};
 
