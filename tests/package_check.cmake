@@ -71,7 +71,7 @@ set(expected usr/bin/quorvex usr/bin/quorvex-render usr/share/applications/quorv
              usr/share/man/man1/quorvex-render.1.gz usr/share/doc/quorvex/copyright
              usr/share/doc/quorvex/changelog.gz)
 # Every size of the icon that the project draws, in the hicolor theme.
-file(GLOB icons "${SOURCE_DIR}/shells/icons/quorvex-*.png")
+file(GLOB icons "${SOURCE_DIR}/shells/icons/quorvex-[0-9]*.png")
 if(NOT icons)
   fail("no icons in ${SOURCE_DIR}/shells/icons")
 endif()
