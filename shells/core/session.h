@@ -16,8 +16,8 @@ namespace quorvex {
 class Session {
  public:
   // The menu commands that may have to wait for a run's end. Exit never
-  // waits and is not one of them.
-  enum class Command { EnterNewValues, About };
+  // waits and is not one of them; only the web page offers SavePicture.
+  enum class Command { EnterNewValues, About, SavePicture };
 
   // threads: how many threads the runs use, as for PlotRun.
   explicit Session(int threads = 0) : run_(threads) {}

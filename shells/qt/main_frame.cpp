@@ -92,6 +92,8 @@ void CMainFrame::Execute(Command command) {
     case Command::About:
       emit aboutRequested();
       break;
+    case Command::SavePicture:  // the web page's alone; this menu has no such item
+      break;
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <chrono>
+#include <utility>
 
 #include "chart/layout.h"
 
@@ -27,14 +28,28 @@ bool WebView::Accept(const RunValueTexts& texts) {
   return true;
 }
 
+namespace {
+
+// The page's numbers for the session's commands.
+constexpr std::pair<int, Session::Command> kCommands[] = {
+    {WebView::kEnterNewValues, Session::Command::EnterNewValues},
+    {WebView::kAbout, Session::Command::About},
+    {WebView::kSavePicture, Session::Command::SavePicture},
+};
+
+}  // namespace
+
 bool WebView::Offer(int command) {
-  return session_.Offer(command == kAbout ? Session::Command::About : Session::Command::EnterNewValues);
+  for (const auto& [number, c] : kCommands)
+    if (number == command) return session_.Offer(c);
+  return true;  // not a command: nothing waits for it
 }
 
 int WebView::Take() {
   const std::optional<Session::Command> command = session_.Take();
-  if (!command) return 0;
-  return *command == Session::Command::About ? kAbout : kEnterNewValues;
+  for (const auto& [number, c] : kCommands)
+    if (command == c) return number;
+  return 0;
 }
 
 WebView::SliceResult WebView::Slice() {

@@ -200,6 +200,8 @@ void CMainFrame::Execute(Session::Command command) {
     case Session::Command::About:
       COrbitApp::Instance().ShowAboutBox();
       break;
+    case Session::Command::SavePicture:  // the web page's alone; this menu has no such item
+      break;
   }
 }
 

@@ -92,6 +92,7 @@ TEST(WebView, StopBeforeTheFirstStepAndWaitingCommands) {
   ASSERT_TRUE(view.Accept(Texts("50000", "1")));
   EXPECT_EQ(view.runDays(), 2.0);
   EXPECT_FALSE(view.Offer(WebView::kEnterNewValues));
+  EXPECT_FALSE(view.Offer(WebView::kSavePicture));
   EXPECT_FALSE(view.Offer(WebView::kAbout));
   view.Stop();
   SliceToEnd(view);
@@ -99,6 +100,7 @@ TEST(WebView, StopBeforeTheFirstStepAndWaitingCommands) {
   EXPECT_TRUE(view.stopped());
   EXPECT_EQ(view.runDays(), 2.0);  // the first step's time, not taken
   EXPECT_EQ(view.Take(), WebView::kEnterNewValues);
+  EXPECT_EQ(view.Take(), WebView::kSavePicture);
   EXPECT_EQ(view.Take(), WebView::kAbout);
   EXPECT_EQ(view.Take(), 0);
 }
