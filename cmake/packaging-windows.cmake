@@ -15,7 +15,8 @@ set(CPACK_PACKAGE_FILE_NAME "quorvex-${PROJECT_VERSION}-win64")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY "Quorvex")
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "Quorvex")
 # The program's Start-menu shortcut: quorvex.exe, named "Quorvex".
-set(CPACK_PACKAGE_EXECUTABLES "quorvex" "Quorvex")
+set(quorvex_shortcut "Quorvex")
+set(CPACK_PACKAGE_EXECUTABLES "quorvex" "${quorvex_shortcut}")
 set(CPACK_STRIP_FILES ON)
 
 # The licence page shows the project's licence, which the zip carries too.
@@ -40,7 +41,6 @@ set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
 set(CPACK_NSIS_PACKAGE_NAME "Quorvex")
 set(CPACK_NSIS_DISPLAY_NAME "Quorvex ${PROJECT_VERSION}")
 set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\quorvex.exe")
-set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 set(CPACK_NSIS_MODIFY_PATH OFF)
 set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
 
@@ -61,6 +61,52 @@ set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS
   \${GetSize} \"$INSTDIR\" \"/S=0K\" $0 $1 $2
   IntFmt $0 \"0x%08X\" $0
   WriteRegDWORD SHCTX \"${quorvex_uninstall_key}\" \"EstimatedSize\" \"$0\"")
+
+# An installation already there is uninstalled first, by its own uninstaller
+# run in place, which then cannot remove itself and its folder: this does.
+# One whose uninstaller is gone (its folder deleted by hand) is not
+# installed: its uninstall entry, its key and its Start-menu entries are
+# removed, and the install goes on. (CPack's own step, in .onInit, stops at
+# a missing uninstaller with "Uninstall failed.".) The folder the files go
+# to is made again in case the uninstaller removed it.
+set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS
+    "ReadRegStr $0 SHCTX \"${quorvex_uninstall_key}\" \"UninstallString\"
+  StrCmp $0 \"\" quorvex_install
+  StrCpy $1 $0 1
+  StrCmp $1 \"$\\\"\" 0 +2
+    StrCpy $0 $0 \"\" 1
+  StrCpy $1 $0 1 -1
+  StrCmp $1 \"$\\\"\" 0 +2
+    StrCpy $0 $0 -1
+  IfFileExists \"$0\" quorvex_installed
+    ReadRegStr $1 SHCTX \"${quorvex_uninstall_key}\" \"StartMenu\"
+    StrCmp $1 \"\" +4
+      Delete \"$SMPROGRAMS\\$1\\${quorvex_shortcut}.lnk\"
+      Delete \"$SMPROGRAMS\\$1\\Uninstall.lnk\"
+      RMDir \"$SMPROGRAMS\\$1\"
+    DeleteRegKey SHCTX \"${quorvex_uninstall_key}\"
+    DeleteRegKey SHCTX \"Software\\Quorvex\\Quorvex\"
+    DeleteRegKey /ifempty SHCTX \"Software\\Quorvex\"
+    Goto quorvex_install
+  quorvex_installed:
+  MessageBox MB_YESNOCANCEL|MB_ICONEXCLAMATION \\
+    \"Quorvex is already installed.$\\n$\\nDo you want to uninstall the old version before installing the new one?\" \\
+    /SD IDYES IDYES quorvex_uninstall IDNO quorvex_install
+  Abort
+  quorvex_uninstall:
+  \${GetParent} \"$0\" $1
+  ClearErrors
+  ExecWait '\"$0\" /S _?=$1' $2
+  IfErrors quorvex_failed
+  StrCmp $2 0 0 quorvex_failed
+  Delete \"$0\"
+  RMDir \"$1\"
+  SetOutPath \"$INSTDIR\"
+  Goto quorvex_install
+  quorvex_failed:
+  MessageBox MB_OK|MB_ICONSTOP \"Uninstall failed.\" /SD IDOK
+  Abort
+  quorvex_install:")
 set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS
     "DeleteRegKey SHCTX \"Software\\Quorvex\\Quorvex\"
   DeleteRegKey /ifempty SHCTX \"Software\\Quorvex\"")

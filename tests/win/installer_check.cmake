@@ -1,7 +1,8 @@
 cmake_minimum_required(VERSION 3.25)
 # Makes the NSIS installer from the build's CPack configuration in a scratch
 # folder and checks its licence page and version information; installs it
-# silently through Wine and checks the files, the Start-menu shortcut, the
+# silently through Wine (afresh, over itself, and after its folder was
+# deleted by hand) and checks the files, the Start-menu shortcut, the
 # uninstaller and the entry under "Apps and features"; then uninstalls
 # silently and checks that the program's folder and registry keys are gone.
 #   cmake -DCPACK=cpack -DCONFIG=CPackConfig.cmake -DWORK=folder -DRUN=wine
@@ -38,18 +39,26 @@ endif()
 set(dir "${prefix}/drive_c/Program Files/Quorvex")
 set(link "${prefix}/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvex/Quorvex.lnk")
 
-execute_process(COMMAND ${RUN} "${installer}" /S RESULT_VARIABLE result)
-if(NOT result EQUAL 0)
-  message(FATAL_ERROR "the installer failed: ${result}")
-endif()
-foreach(f ${FILES} Uninstall.exe)
-  if(NOT EXISTS "${dir}/${f}")
-    message(FATAL_ERROR "not installed: ${dir}/${f}")
+# Installed afresh, again over itself (the old one uninstalled first), and
+# again after its folder was deleted by hand (the uninstall entry then names
+# an uninstaller that is gone: not installed).
+foreach(install fresh again folder_deleted)
+  if(install STREQUAL "folder_deleted")
+    file(REMOVE_RECURSE "${dir}")
+  endif()
+  execute_process(COMMAND ${RUN} "${installer}" /S RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "the installer failed (${install}): ${result}")
+  endif()
+  foreach(f ${FILES} Uninstall.exe)
+    if(NOT EXISTS "${dir}/${f}")
+      message(FATAL_ERROR "not installed (${install}): ${dir}/${f}")
+    endif()
+  endforeach()
+  if(NOT EXISTS "${link}")
+    message(FATAL_ERROR "no Start-menu shortcut (${install}): ${link}")
   endif()
 endforeach()
-if(NOT EXISTS "${link}")
-  message(FATAL_ERROR "no Start-menu shortcut: ${link}")
-endif()
 
 # Registry values as `reg query` prints them: name, type, data.
 function(registry key out)

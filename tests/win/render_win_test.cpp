@@ -92,13 +92,24 @@ class RenderOnWindows : public ::testing::Test {
   }
 
   // Starts the renderer in `dir` with a wide command line; its standard
-  // output and error go to files.
-  PROCESS_INFORMATION Start(const std::wstring& args) {
+  // output and error go to files (standard error to none without
+  // `withError`). Every run has files of its own: a process the renderer
+  // started may hold an earlier run's open after it ended (Wine's desktop
+  // process, started by the first program that needs it, inherits that
+  // program's standard handles and lives until the prefix ends), and a file
+  // deleted while open keeps its name until it is closed.
+  PROCESS_INFORMATION Start(const std::wstring& args, bool withError = true) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    outFile = CreateFileW((dir + L"\\..\\" + NameOf(dir) + L".out").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                          &inherit, CREATE_ALWAYS, 0, nullptr);
-    errFile = CreateFileW((dir + L"\\..\\" + NameOf(dir) + L".err").c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                          &inherit, CREATE_ALWAYS, 0, nullptr);
+    const std::wstring stem = dir + L"\\..\\" + NameOf(dir) + L"-" + std::to_wstring(++runs);
+    outPath = stem + L".out";
+    errPath = stem + L".err";
+    outFile = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit,
+                          CREATE_ALWAYS, 0, nullptr);
+    EXPECT_NE(outFile, INVALID_HANDLE_VALUE) << GetLastError();
+    errFile = withError ? CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                      &inherit, CREATE_ALWAYS, 0, nullptr)
+                        : nullptr;
+    EXPECT_NE(errFile, INVALID_HANDLE_VALUE) << GetLastError();
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -126,17 +137,20 @@ class RenderOnWindows : public ::testing::Test {
     CloseHandle(pi.hThread);
     CloseHandle(inFile);
     CloseHandle(outFile);
-    CloseHandle(errFile);
-    r.out = ReadAll(dir + L"\\..\\" + NameOf(dir) + L".out");
-    r.err = ReadAll(dir + L"\\..\\" + NameOf(dir) + L".err");
-    DeleteFileW((dir + L"\\..\\" + NameOf(dir) + L".out").c_str());
-    DeleteFileW((dir + L"\\..\\" + NameOf(dir) + L".err").c_str());
+    if (errFile) CloseHandle(errFile);
+    r.out = ReadAll(outPath);
+    r.err = errFile ? ReadAll(errPath) : "";
+    DeleteFileW(outPath.c_str());
+    DeleteFileW(errPath.c_str());
     return r;
   }
 
-  Result Run(const std::wstring& args) { return Finish(Start(args)); }
+  Result Run(const std::wstring& args, bool withError = true) { return Finish(Start(args, withError)); }
 
   std::wstring dir;
+  int runs = 0;
+  std::wstring outPath;
+  std::wstring errPath;
   HANDLE inFile = INVALID_HANDLE_VALUE;
   HANDLE outFile = INVALID_HANDLE_VALUE;
   HANDLE errFile = INVALID_HANDLE_VALUE;
@@ -216,6 +230,16 @@ TEST_F(RenderOnWindows, APictureHeldOpenWithoutDeleteSharingReplacesNeitherOutpu
     EXPECT_EQ(ReadAll(csv), old);
     EXPECT_EQ(Temporaries(dir), 0);
   }
+}
+
+TEST_F(RenderOnWindows, StartedWithoutStandardErrorTheRunStillWritesBothOutputs) {
+  // The runtime then leaves the stream without a descriptor and refuses to
+  // reopen it on NUL; that is no reason to stop (it used to end the run with
+  // status 1, its message lost with the stream).
+  const Result r = Run(L"--years 10 --output x.png --samples x.csv", false);
+  EXPECT_EQ(r.status, 0u);
+  EXPECT_TRUE(IsPng(ReadAll(dir + L"\\x.png")));
+  EXPECT_TRUE(ReadAll(dir + L"\\x.csv").starts_with("step,t,"));
 }
 
 TEST_F(RenderOnWindows, AFailedPictureWriteGivesTheSystemsReason) {

@@ -39,9 +39,25 @@ bool IsClosed(int fd) {
   return handle == -1 || handle == -2;
 }
 
+// Gives the descriptor, and its stream where the runtime allows, the null
+// device. A stream the runtime started without a descriptor (no handle
+// given) cannot be reopened by some runtimes (Wine's msvcrt refuses it):
+// the descriptor still gets the null device, so that no file opened later
+// takes its place, and what goes to the stream is lost as it would be on the
+// null device. False with errno set when NUL cannot be opened.
 bool Reopen(int fd, std::FILE* stream, DWORD stdHandle) {
-  if (!std::freopen("NUL", fd == 0 ? "rb" : "wb", stream)) return false;
-  if (_fileno(stream) != fd && _dup2(_fileno(stream), fd) != 0) return false;
+  if (std::freopen("NUL", fd == 0 ? "rb" : "wb", stream)) {
+    if (_fileno(stream) != fd && _dup2(_fileno(stream), fd) != 0) return false;
+  } else {
+    errno = 0;
+    const int nul = _open("NUL", (fd == 0 ? _O_RDONLY : _O_WRONLY) | _O_BINARY);
+    if (nul < 0) return false;
+    if (nul != fd) {
+      const bool moved = _dup2(nul, fd) == 0;
+      _close(nul);
+      if (!moved) return false;
+    }
+  }
   SetStdHandle(stdHandle, reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
   return true;
 }
@@ -62,7 +78,7 @@ bool StartProcessGuard(std::string& error) {
     if (!IsClosed(s.fd)) continue;
     if (s.fd == 1) NoteStdoutClosedAtStart();
     if (!Reopen(s.fd, s.stream, s.stdHandle)) {
-      error = std::string("cannot open NUL: ") + std::strerror(errno);
+      error = std::string("cannot open NUL: ") + std::strerror(errno ? errno : EBADF);
       return false;
     }
   }
