@@ -6,8 +6,10 @@
 
 namespace quorvex {
 
-ViewRun::ViewRun(int threads)
-    : threads_(threads), canvas_(std::make_unique<Canvas>(0, 0, ChartFonts::Shared().closingLine.get())) {}
+ViewRun::ViewRun(int threads, BlockCourier* courier)
+    : threads_(threads),
+      courier_(courier),
+      canvas_(std::make_unique<Canvas>(0, 0, ChartFonts::Shared().closingLine.get())) {}
 
 ViewRun::~ViewRun() = default;
 
@@ -17,7 +19,9 @@ void ViewRun::Restart(int width, int height, const RunParameters* values) {
   canvas_ = std::make_unique<Canvas>(width, height, fonts.closingLine.get());
   PaintViewBackground(*canvas_, values != nullptr, fonts);
   if (!values) return;
-  run_ = std::make_unique<PlotRun>(*canvas_, *values, PlotRun::Hooks{}, threads_);
+  PlotRun::Hooks hooks;
+  hooks.courier = courier_;
+  run_ = std::make_unique<PlotRun>(*canvas_, *values, std::move(hooks), threads_);
   runStart_ = lastSliceEnd_ = lastShown_ = Clock::now();
   lastPaused_ = false;
   betweenSlices_ = {};
@@ -43,6 +47,10 @@ ViewRun::Slice ViewRun::Step(Clock::time_point sliceEnd) {
       case PlotRun::Yield::SliceUsed:
         if (Clock::now() >= sliceEnd) return slice;
         break;
+      case PlotRun::Yield::BlocksAwaited:
+        // The next slice may begin at once, once the messages waiting
+        // behind this one are in.
+        return slice;
     }
   }
 }

@@ -31,8 +31,9 @@ class ViewRun {
   // copies the whole surface to the display.
   static constexpr std::chrono::milliseconds kRefresh{40};
 
-  // threads: how many threads the runs use, as for PlotRun.
-  explicit ViewRun(int threads = 0);
+  // threads: how many threads the runs use, as for PlotRun; courier: a
+  // helper outside the process for the runs' blocks, if any.
+  explicit ViewRun(int threads = 0, BlockCourier* courier = nullptr);
   ~ViewRun();
   ViewRun(const ViewRun&) = delete;
   ViewRun& operator=(const ViewRun&) = delete;
@@ -76,6 +77,7 @@ class ViewRun {
   void EndSlice(Slice& slice, Clock::time_point end);
 
   int threads_;
+  BlockCourier* courier_;
   std::unique_ptr<Canvas> canvas_;
   std::unique_ptr<PlotRun> run_;
   Clock::time_point runStart_{};
