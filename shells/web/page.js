@@ -224,12 +224,14 @@
   window.addEventListener('resize', fit);
   fit();
 
-  createQuorvex().then((module) => {
+  quorvexWorker.load().then((module) => {
     quorvex = module;
     document.querySelector('#about p').textContent = quorvex.UTF8ToString(quorvex._qv_about_text());
     show();
     enterValues();
     performance.mark('quorvex-ready');
     document.documentElement.dataset.ready = 'true';
+    // The worker for the runs' blocks (worker_pool.js), once the dialog is up.
+    quorvexWorker.start();
   });
 })();

@@ -7,8 +7,10 @@
 
 namespace quorvex {
 
-// One thread in the page: the run computes everything itself.
-WebView::WebView() : view_(1), rgba_(static_cast<size_t>(kCanvasWidth) * kCanvasHeight) {
+// One thread in the page: the run computes everything itself, or what the
+// courier's worker does not.
+WebView::WebView(BlockCourier* courier)
+    : view_(1, courier), rgba_(static_cast<size_t>(kCanvasWidth) * kCanvasHeight) {
   view_.Restart(kCanvasWidth, kCanvasHeight, nullptr);
 }
 

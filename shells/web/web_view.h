@@ -29,7 +29,8 @@ class WebView {
     bool showCanvas = false;  // copy the canvas to the screen now
   };
 
-  WebView();
+  // courier: the page's worker for the runs' blocks, if any.
+  explicit WebView(BlockCourier* courier = nullptr);
 
   // The texts the "Enter Values" dialog opens with: the values last
   // accepted, or the first run's.

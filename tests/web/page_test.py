@@ -8,6 +8,10 @@ Cases:
   pixels      the dialog's values set as the renderer's options give them;
               the page's canvas must equal the renderer's PNG pixel for
               pixel and the live region must hold its closing line
+              (--expect-worker: the worker computed some of the run's
+              blocks; --no-worker: the page cannot start a worker)
+  restart     the longest run stopped just after its start, then a new run
+              with the renderer's options: its canvas must equal the PNG
   validation  bad numbers give the message box, then the focus and the
               selection are in the field at fault and the dialog stays open
   cancel      Cancel (Escape) in the first dialog leaves a black view; the
@@ -53,13 +57,34 @@ def js(s):
     return json.dumps(s)
 
 
-def load(browser, page):
+# Where the browser refuses the page a worker (as a strict content security
+# policy would), the page computes every block itself.
+NO_WORKER = "window.Worker = function () { throw new DOMException('no workers here', 'SecurityError'); };"
+# The single file stays small enough to send and open quickly.
+PAGE_LIMIT = 300 * 1000
+
+
+def load(browser, page, before=None):
     # A file, or the address of the page on a web server.
-    browser.open(page if '://' in page else pathlib.Path(page).resolve().as_uri())
+    if '://' not in page:
+        size = os.path.getsize(page)
+        check(size < PAGE_LIMIT, 'the page has %d bytes' % size)
+    browser.open(page if '://' in page else pathlib.Path(page).resolve().as_uri(), before)
     browser.wait_for("document.documentElement.dataset.ready === 'true'")
     ready = browser.evaluate("performance.getEntriesByName('quorvex-ready')[0].startTime")
     print('page ready %.0f ms after navigation' % ready)
     return ready
+
+
+def worker_state(browser):
+    """'ready' once the page's worker has started, 'none' without one."""
+    return browser.wait_for("['ready', 'none'].includes(document.documentElement.dataset.worker) && "
+                            "document.documentElement.dataset.worker")
+
+
+def worker_chunks(browser):
+    """The chunks of blocks the worker computed for the last run."""
+    return browser.evaluate("performance.getEntriesByName('quorvex-worker-chunks').at(-1).detail")
 
 
 def set_values(browser, duration, step, speed=None, interaction=None):
@@ -89,32 +114,34 @@ def center_of(browser, selector):
                                         return [r.left + r.width / 2, r.top + r.height / 2]; })()''' % js(selector))
 
 
-def case_pixels(browser, args, extra):
+def run_options(extra, **flags):
     parser = argparse.ArgumentParser(prog='pixels')
     parser.add_argument('--years', default='35000')
     parser.add_argument('--step', default='50')
     parser.add_argument('--speed', default='5')
     parser.add_argument('--interaction', default='on', choices=('on', 'off'))
-    values = parser.parse_args(extra)
+    for flag in flags:
+        parser.add_argument('--' + flag.replace('_', '-'), action='store_true')
+    return parser.parse_args(extra)
+
+
+def render(args, values):
+    """The renderer's closing line and pixels for the run values."""
     with tempfile.TemporaryDirectory() as folder:
         reference = os.path.join(folder, 'render.png')
-        render = subprocess.run([args.render, '--years', values.years, '--step', values.step, '--speed',
-                                 values.speed, '--interaction', values.interaction, '--output', reference],
-                                check=True, capture_output=True, text=True)
-        closing = render.stdout.strip()
-        want = png.read_rgb(reference)
+        run = subprocess.run([args.render, '--years', values.years, '--step', values.step, '--speed',
+                              values.speed, '--interaction', values.interaction, '--output', reference],
+                             check=True, capture_output=True, text=True)
+        return run.stdout.strip(), png.read_rgb(reference)
 
-    load(browser, args.page)
-    # The first dialog: open, seeded, "Start Plot" focused.
-    seeded = browser.evaluate('''[document.getElementById('values').open, document.activeElement.id,
-        document.getElementById('duration').value, document.getElementById('step').value,
-        document.getElementById('speed').value, document.getElementById('interaction-on').checked]''')
-    check(seeded == [True, 'start-plot', '35000', '50', '5', True], 'first dialog: %s' % seeded)
+
+def start_run(browser, values):
     set_values(browser, values.years, values.step, values.speed, values.interaction)
-    started = time.monotonic()
     enter(browser)
-    text = result_text(browser, args.timeout)
-    print('run took %.2f s in the page' % (time.monotonic() - started))
+    return time.monotonic()
+
+
+def check_result(browser, text, closing, want):
     check(text == closing, 'closing line %r, the renderer wrote %r' % (text, closing))
     got = browser.canvas_rgb('#view')
     check(got[:2] == want[:2], 'canvas %dx%d, PNG %dx%d' % (got[0], got[1], want[0], want[1]))
@@ -122,6 +149,48 @@ def case_pixels(browser, args, extra):
     check(not differ, '%d pixels differ from the renderer, first at %s' % (
         len(differ), [(i % WIDTH, i // WIDTH) for i in differ[:5]]))
     print('canvas equals the renderer; ' + text)
+
+
+def case_pixels(browser, args, extra):
+    values = run_options(extra, expect_worker=True, no_worker=True)
+    closing, want = render(args, values)
+    load(browser, args.page, NO_WORKER if values.no_worker else None)
+    # The first dialog: open, seeded, "Start Plot" focused.
+    seeded = browser.evaluate('''[document.getElementById('values').open, document.activeElement.id,
+        document.getElementById('duration').value, document.getElementById('step').value,
+        document.getElementById('speed').value, document.getElementById('interaction-on').checked]''')
+    check(seeded == [True, 'start-plot', '35000', '50', '5', True], 'first dialog: %s' % seeded)
+    worker = worker_state(browser)
+    check(worker == ('none' if values.no_worker else 'ready'), 'worker: %s' % worker)
+    started = start_run(browser, values)
+    text = result_text(browser, args.timeout)
+    chunks = worker_chunks(browser)
+    print('run took %.2f s in the page; the worker computed %d chunks of blocks' % (time.monotonic() - started, chunks))
+    check(chunks > 0 or not values.expect_worker, 'the worker computed none of the run\'s blocks')
+    check(chunks == 0 or not values.no_worker, 'blocks came from no worker')
+    check_result(browser, text, closing, want)
+
+
+def case_restart(browser, args, extra):
+    values = run_options(extra)
+    closing, want = render(args, values)
+    load(browser, args.page)
+    check(worker_state(browser) == 'ready', 'no worker')
+    # The longest run, stopped while the worker has its first chunks in
+    # hand; they come back during the next run, and must not be used.
+    set_values(browser, '50000', '1')
+    enter(browser)
+    time.sleep(0.05)
+    browser.click(*center_of(browser, '#view'))
+    first = result_text(browser, 10)
+    check(first.startswith('Shortest Distance: '), 'first run: %r' % first)
+    browser.click(*center_of(browser, '#menu-file'))
+    browser.click(*center_of(browser, '#menu-file-items button'))
+    browser.wait_for("document.getElementById('values').open", timeout=5)
+    start_run(browser, values)
+    browser.wait_for("performance.getEntriesByName('quorvex-run').length === 2", timeout=args.timeout)
+    print('stopped: %s; then the worker computed %d chunks of blocks' % (first, worker_chunks(browser)))
+    check_result(browser, browser.evaluate("document.getElementById('result').textContent"), closing, want)
 
 
 VALIDATION = [
@@ -234,7 +303,8 @@ def case_screenshot(browser, args, extra):
     print('wrote ' + args.output)
 
 
-CASES = {'screenshot': case_screenshot, 'pixels': case_pixels, 'validation': case_validation, 'cancel': case_cancel, 'stop': case_stop}
+CASES = {'screenshot': case_screenshot, 'pixels': case_pixels, 'restart': case_restart, 'validation': case_validation,
+         'cancel': case_cancel, 'stop': case_stop}
 
 
 def main():
