@@ -146,7 +146,10 @@ void StepBlocks::SendChunks() {
   constexpr int kHelperChunks = 2 * kAheadChunks;
   while (helperChunks_ < kHelperChunks && chunksClaimed_ < chunkCount_ &&
          courier_->Send(chunksClaimed_ * kChunk, ChunkBlocks(chunksClaimed_))) {
-    if (windowStart_ < 0) windowStart_ = chunksClaimed_ * kChunk;
+    // The first blocks of a page's first run are computed by code the
+    // browser has not optimised yet.
+    if (windowStart_ < 0 && chunksClaimed_ * kChunk >= std::max(kWarmUp, next_))
+      windowStart_ = chunksClaimed_ * kChunk;
     chunks_.push_back({chunksClaimed_++, Owner::Helper, 0});
     ++helperChunks_;
   }
@@ -198,14 +201,15 @@ const StepBlock* StepBlocks::NextByCourier() {
         block = &helperBlocks_[row];
         break;
       }
-      // Not here yet. Its message may be waiting behind this slice: end
-      // the slice first. Still not here: compute a chunk nobody has taken
-      // and look again, or, with nothing left to compute ahead, this block.
+      // Not here yet. Compute a chunk nobody has taken while it comes, then
+      // end the slice so that its message can arrive. With no chunk left to
+      // compute ahead, end the slice once for it, and if it is still not
+      // here (the helper is held up), compute this block as well.
+      if (ComputeAhead()) return nullptr;
       if (missed_ != c) {
         missed_ = c;
         return nullptr;
       }
-      if (ComputeAhead()) return nullptr;
       Fill(c, now_);
       block = &now_;
       break;
@@ -247,12 +251,24 @@ void StepBlocks::Hand(std::int64_t c) {
     case Trial::Helper:
       if (c == windowStart_ + kCheck) {
         const Clock::time_point now = Clock::now();
-        if ((now - windowTime_) * kWindow > alone_ * kCheck) trial_ = Trial::NoHelper;
+        // Slower than without the helper: the machine's load has changed.
+        // This stretch is the time with the helper; measure the time
+        // without again.
+        if ((now - windowTime_) * kWindow > alone_ * kCheck) {
+          withHelper_ = (now - windowTime_) * kWindow / kCheck;
+          trial_ = Trial::Draining;
+        }
         windowStart_ = c;
         windowTime_ = now;
       }
       break;
     case Trial::NoHelper:
+      // Now and then the helper is tried again, in case the machine's
+      // load has changed.
+      if (c == windowStart_ + kRetry) {
+        trial_ = Trial::WithHelper;
+        windowStart_ = -1;
+      }
       break;
   }
 }

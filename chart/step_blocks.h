@@ -71,9 +71,9 @@ class BlockCourier {
 //
 // With a courier there is no helper thread: chunks of kChunk blocks go out
 // to the courier's helper, a few at a time. When the next block's chunk has
-// not arrived, the run thread first ends its slice so that it can, then
-// computes chunks nobody has taken ahead of it (up to kAheadChunks) while it
-// waits, and computes a late block itself when it has nothing else to do.
+// not arrived, the run thread computes a chunk nobody has taken (up to
+// kAheadChunks ahead) and ends its slice so that the chunk can arrive; with
+// nothing left to compute ahead it computes a late block itself.
 // Whether the helper makes the run faster is measured on the run itself;
 // where it does not, the run thread computes every block.
 class StepBlocks {
@@ -154,12 +154,15 @@ class StepBlocks {
   std::int64_t missed_ = -1;  // the block the last slice ended waiting for
 
   // Whether the helper pays, measured on the run: kWindow blocks handed out
-  // with it, then (once all its chunks are in) kWindow blocks without; the
-  // faster for the rest of the run, and while with the helper, every
-  // kCheck blocks are checked against the time without.
+  // with it (from kWarmUp on), then (once all its chunks are in) kWindow
+  // blocks without; the faster way goes on. With the helper, every kCheck
+  // blocks are checked against the time without (and measured again when
+  // slower); without, the helper is tried again every kRetry blocks.
   enum class Trial : std::uint8_t { WithHelper, Draining, Alone, Helper, NoHelper };
+  static constexpr std::int64_t kWarmUp = 512;
   static constexpr std::int64_t kWindow = 1024;
   static constexpr std::int64_t kCheck = 4096;
+  static constexpr std::int64_t kRetry = 32768;
   using Clock = std::chrono::steady_clock;
   Trial trial_ = Trial::WithHelper;
   std::int64_t windowStart_ = -1;  // the first block of the stretch measured
