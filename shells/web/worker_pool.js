@@ -47,9 +47,9 @@ const quorvexWorker = (() => {
 
   // The module instantiated from the compiled one, in the page or in the
   // worker: emscripten's instantiateWasm hook.
-  function instantiateFrom(module) {
+  function instantiateFrom(module, failed) {
     return (imports, receive) => {
-      WebAssembly.instantiate(module, imports).then((instance) => receive(instance, module));
+      WebAssembly.instantiate(module, imports).then((instance) => receive(instance, module), failed);
       return {};
     };
   }
@@ -65,7 +65,8 @@ const quorvexWorker = (() => {
     });
   }
 
-  // The worker's script: it instantiates the module it is sent, then fills
+  // The worker's script (with the factory and instantiateFrom beside it):
+  // it instantiates the module it is sent, then fills
   // each chunk it is asked for in its memory and sends the bytes back in the
   // buffer that came with the request.
   function workerMain() {
@@ -73,13 +74,8 @@ const quorvexWorker = (() => {
     onmessage = (e) => {
       const m = e.data;
       if (m.module) {
-        createQuorvex({
-          instantiateWasm: (imports, receive) => {
-            WebAssembly.instantiate(m.module, imports).then((instance) => receive(instance, m.module),
-                                                             (error) => postMessage({failed: String(error)}));
-            return {};
-          },
-        }).then((module) => {
+        const failed = (error) => postMessage({failed: String(error)});
+        createQuorvex({instantiateWasm: instantiateFrom(m.module, failed)}).then((module) => {
           quorvex = module;
           postMessage({ready: true});
         });
@@ -106,7 +102,8 @@ const quorvexWorker = (() => {
     requestAnimationFrame(() => setTimeout(() => {
       let w = null;
       const url = URL.createObjectURL(new Blob(
-          ['var _scriptDir;\nvar createQuorvex = ' + createQuorvex.toString() + ';\n(' + workerMain.toString() + ')();\n'],
+          ['var _scriptDir;\nvar createQuorvex = ' + createQuorvex.toString() + ';\n' + instantiateFrom.toString() +
+           '\n(' + workerMain.toString() + ')();\n'],
           {type: 'text/javascript'}));
       try {
         w = new Worker(url);
