@@ -84,7 +84,9 @@ class ViewRun {
   Clock::time_point lastSliceEnd_{};
   Clock::time_point lastShown_{};
   Clock::duration betweenSlices_{};
-  bool lastPaused_ = false;  // the last slice asked for a pause
+  bool lastPaused_ = false;   // the last slice asked for a pause
+  bool awaited_ = false;      // the slice ended awaiting the run's blocks
+  bool lastAwaited_ = false;  // so did the last, and it showed nothing
   std::string closingLine_;
 };
 
