@@ -264,8 +264,10 @@ void StepBlocks::Hand(std::int64_t c) {
       break;
     case Trial::NoHelper:
       // Now and then the helper is tried again, in case the machine's
-      // load has changed.
-      if (c == windowStart_ + kRetry) {
+      // load has changed: soon after the first try (which may have been
+      // disturbed), then less and less often.
+      if (c == windowStart_ + retry_) {
+        retry_ = std::min(2 * retry_, kRetry);
         trial_ = Trial::WithHelper;
         windowStart_ = -1;
       }

@@ -157,12 +157,14 @@ class StepBlocks {
   // with it (from kWarmUp on), then (once all its chunks are in) kWindow
   // blocks without; the faster way goes on. With the helper, every kCheck
   // blocks are checked against the time without (and measured again when
-  // slower); without, the helper is tried again every kRetry blocks.
+  // slower); without, the helper is tried again after kCheck blocks, then
+  // twice as many each time up to kRetry.
   enum class Trial : std::uint8_t { WithHelper, Draining, Alone, Helper, NoHelper };
   static constexpr std::int64_t kWarmUp = 512;
   static constexpr std::int64_t kWindow = 1024;
   static constexpr std::int64_t kCheck = 4096;
   static constexpr std::int64_t kRetry = 32768;
+  std::int64_t retry_ = kCheck;  // blocks until the helper is tried again
   using Clock = std::chrono::steady_clock;
   Trial trial_ = Trial::WithHelper;
   std::int64_t windowStart_ = -1;  // the first block of the stretch measured
