@@ -226,6 +226,16 @@ void StepBlocks::Hand(std::int64_t c) {
   switch (trial_) {
     case Trial::WithHelper:
       if (c == windowStart_) windowTime_ = Clock::now();
+      // Tried again: a first stretch no faster than the time without (on
+      // one core, or under load) ends the try early.
+      if (alone_.count() > 0 && windowStart_ >= 0 && c == windowStart_ + kProbe) {
+        const Clock::time_point now = Clock::now();
+        if ((now - windowTime_) * kWindow >= alone_ * kProbe) {
+          trial_ = Trial::NoHelper;
+          windowStart_ = c;
+          windowTime_ = now;
+        }
+      }
       if (windowStart_ >= 0 && c == windowStart_ + kWindow) {
         withHelper_ = Clock::now() - windowTime_;
         trial_ = Trial::Draining;

@@ -158,10 +158,12 @@ class StepBlocks {
   // blocks without; the faster way goes on. With the helper, every kCheck
   // blocks are checked against the time without (and measured again when
   // slower); without, the helper is tried again after kCheck blocks, then
-  // twice as many each time up to kRetry.
+  // twice as many each time up to kRetry, and such a try ends after kProbe
+  // blocks when they went no faster than without.
   enum class Trial : std::uint8_t { WithHelper, Draining, Alone, Helper, NoHelper };
   static constexpr std::int64_t kWarmUp = 512;
   static constexpr std::int64_t kWindow = 1024;
+  static constexpr std::int64_t kProbe = 256;
   static constexpr std::int64_t kCheck = 4096;
   static constexpr std::int64_t kRetry = 32768;
   std::int64_t retry_ = kCheck;  // blocks until the helper is tried again
