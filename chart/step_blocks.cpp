@@ -246,10 +246,10 @@ void StepBlocks::Hand(std::int64_t c) {
       if (chunks_.size() == 1 && chunks_.front().owner == Owner::RunThread) {
         windowStart_ = c;
         windowTime_ = Clock::now();
-        trial_ = Trial::Alone;
+        trial_ = Trial::WithoutHelper;
       }
       break;
-    case Trial::Alone:
+    case Trial::WithoutHelper:
       if (c == windowStart_ + kWindow) {
         alone_ = Clock::now() - windowTime_;
         // The helper stays where it makes the run at least 20 % faster: on two

@@ -114,7 +114,7 @@ class StepBlocks {
     std::int64_t index;
     Owner owner;
     int slot;           // Ahead: its place in ahead chunks
-    bool here = false;  // Helper: taken into helperChunk_
+    bool here = false;  // Helper: taken into helperBlocks_
   };
   const StepBlock* NextByCourier();
   int ChunkBlocks(std::int64_t chunk) const;
@@ -160,7 +160,7 @@ class StepBlocks {
   // slower); without, the helper is tried again after kCheck blocks, then
   // twice as many each time up to kRetry, and such a try ends after kProbe
   // blocks when they went no faster than without.
-  enum class Trial : std::uint8_t { WithHelper, Draining, Alone, Helper, NoHelper };
+  enum class Trial : std::uint8_t { WithHelper, Draining, WithoutHelper, Helper, NoHelper };
   static constexpr std::int64_t kWarmUp = 512;
   static constexpr std::int64_t kWindow = 1024;
   static constexpr std::int64_t kProbe = 256;
