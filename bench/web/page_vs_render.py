@@ -136,6 +136,7 @@ def main():
     if args.baseline_page:
         names.append('today\'s page 1 core')
     rows = []
+    print('load average at the start: %.2f %.2f %.2f' % os.getloadavg(), flush=True)
     for i in range(args.rounds):
         r1, r1_cpu, text = render_once(args.render, one)
         r2, _, _ = render_once(args.render, args.cpus)
@@ -152,6 +153,7 @@ def main():
               '; page 2 cores / renderer 1 core %.2fx; worker chunks %d (2 cores), %d (1 core); processor on 1 core: '
               'renderer %.2f s, browser %.2f s; ready %.0f ms; %s'
               % (row[2] / r1, runs[0][4], runs[1][4], r1_cpu, runs[1][1], runs[0][3], text), flush=True)
+    print('load average at the end: %.2f %.2f %.2f' % os.getloadavg())
     med = [statistics.median(column) for column in zip(*rows)]
     print('medians of %d: ' % args.rounds + ', '.join('%s %.2f s' % (n, v) for n, v in zip(names, med)))
     print('  page 2 cores / renderer 1 core: %.2fx (rounds %.2f-%.2fx); / renderer 2 cores: %.2fx'
