@@ -95,9 +95,10 @@ const quorvexWorker = (() => {
     state('none');
   }
 
-  // Starts the worker once the page has shown its dialog.
+  // Starts the worker once the page has shown its dialog; not on a machine
+  // with one processor, where it could only take turns with the page.
   function start() {
-    if (!compiled || typeof Worker !== 'function') return state('none');
+    if (!compiled || typeof Worker !== 'function' || navigator.hardwareConcurrency < 2) return state('none');
     state('starting');
     requestAnimationFrame(() => setTimeout(() => {
       let w = null;
