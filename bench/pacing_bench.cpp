@@ -1,7 +1,7 @@
 // Whole paced runs, 5000 years at a step of one day, at every plot speed:
 // the window's view driving the run from its event loop against the paced
-// renderer's loop (quorvex-render --paced), which sleeps 1 ms wherever a
-// pause falls due. Speed 1 pauses after every 250th step, 7307 pauses in
+// renderer's loop (RunPlot, as quorvex-render --paced drives it), which
+// sleeps 1 ms wherever a pause falls due. Speed 1 pauses after every 250th step, 7307 pauses in
 // all, so there the pacing decides the time; at speeds 3 to 5 the steps
 // and the window's refreshes do.
 //
@@ -37,7 +37,8 @@ void BM_PacedRenderer(benchmark::State& state) {
   for (auto _ : state) {
     Canvas canvas(640, 480, fonts.closingLine.get());
     PaintViewBackground(canvas, true, fonts);
-    benchmark::DoNotOptimize(RunPlot(canvas, p));
+    PlotRun run(canvas, p);
+    benchmark::DoNotOptimize(RunPlot(run, true));
   }
 }
 BENCHMARK(BM_PacedRenderer)->DenseRange(1, 5)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
@@ -52,7 +53,7 @@ void BM_WindowRun(benchmark::State& state) {
     QTimer::singleShot(500, &settle, &QEventLoop::quit);
     settle.exec();
   } while (!frame.windowHandle() || !frame.windowHandle()->isExposed());
-  frame.view().SetRunValues(Paced(state.range(0)));
+  frame.session().Accept(TextsOf(Paced(state.range(0))));
   for (auto _ : state) {
     QEventLoop loop;
     QObject::connect(&frame.view(), &CPlotView::runEnded, &loop, &QEventLoop::quit);

@@ -31,15 +31,24 @@ void DrawChart(Canvas& c, const ChartFonts& fonts) {
   c.FrameRect(kDistancePanel, kWhite);
   const Color oldPen = c.SelectPen(kWhite);
 
-  // Orbit panel: axes through (160, 160), a tick every 10 AU.
-  Line(c, 160, 20, 160, 300);
-  Line(c, 20, 160, 300, 160);
-  for (int y = 40; y <= 280; y += 30) Line(c, 160, y, 165, y);
-  for (int x = 40; x <= 280; x += 30) Line(c, x, 160, x, 155);
+  // The axes stop 10 pixels inside their panels; the upper panels' ticks
+  // are 5 pixels long, every 10 AU, four on each side of the origin.
+  constexpr int kInset = 10;
+  constexpr int kTickLength = 5;
+  constexpr int kUpperTick = static_cast<int>(10 * kUpperPixelsPerAu);
+  constexpr int kUpperReach = 4 * kUpperTick;
+  constexpr int oy = kUpperOriginY;
+
+  // Orbit panel: axes through its origin.
+  constexpr int ox = kOrbitOriginX;
+  Line(c, ox, kOrbitPanel.top + kInset, ox, kOrbitPanel.bottom - kInset);
+  Line(c, kOrbitPanel.left + kInset, oy, kOrbitPanel.right - kInset, oy);
+  for (int y = oy - kUpperReach; y <= oy + kUpperReach; y += kUpperTick) Line(c, ox, y, ox + kTickLength, y);
+  for (int x = ox - kUpperReach; x <= ox + kUpperReach; x += kUpperTick) Line(c, x, oy, x, oy - kTickLength);
 
   c.SetTextColor(kWhite);
   const Font* oldFont = c.SelectFont(fonts.label.get());
-  c.DrawText("10 AU", {175, 140, 210, 150});
+  c.DrawText("10 AU", {ox + 15, oy - 20, 210, oy - 10});
 
   // The legend bars fade at slopes of their own (6.5, 4 and 9 channel steps
   // a column), chosen so that each bar shows its scale's colours and
@@ -62,24 +71,31 @@ void DrawChart(Canvas& c, const ChartFonts& fonts) {
   Line(c, 245, 287, 245, 291);
   Line(c, 295, 287, 295, 291);
 
-  // Rotating panel: axes through (480, 160).
-  Line(c, 480, 20, 480, 300);
-  Line(c, 340, 160, 620, 160);
-  for (int y = 40; y <= 280; y += 30) Line(c, 480, y, 485, y);
-  for (int x = 360; x <= 600; x += 30) Line(c, x, 160, x, 155);
+  // Rotating panel: axes through its origin.
+  constexpr int rx = kRotatingOriginX;
+  Line(c, rx, kRotatingPanel.top + kInset, rx, kRotatingPanel.bottom - kInset);
+  Line(c, kRotatingPanel.left + kInset, oy, kRotatingPanel.right - kInset, oy);
+  for (int y = oy - kUpperReach; y <= oy + kUpperReach; y += kUpperTick) Line(c, rx, y, rx + kTickLength, y);
+  for (int x = rx - kUpperReach; x <= rx + kUpperReach; x += kUpperTick) Line(c, x, oy, x, oy - kTickLength);
   LegendBar(
       c, 340, 390, 365, 9.0, [](int b) { return Rgb(255, b, b); }, [](int b) { return Rgb(b, b, 255); });
   c.DrawText("Speed Pluto", {340, 290, 570, 300});
-  c.DrawText("10 AU", {495, 140, 570, 150});
+  c.DrawText("10 AU", {rx + 15, oy - 20, 570, oy - 10});
 
-  // Distance panel: the axes meet at (30, 460); 1.5 px per AU upwards.
-  c.MoveTo(30, 340);
-  c.LineTo(30, 460);
-  c.LineTo(620, 460);
-  for (int x = 60; x <= 600; x += 30) Line(c, x, 460, x, 455);
-  for (int y = 370; y <= 460; y += 30) Line(c, 25, y, 30, y);
-  c.DrawText("AU", {13, 335, 25, 345});
-  c.DrawText("20", {13, 425, 25, 435});
+  // Distance panel: the axes meet left of the first column, on the
+  // baseline; a tick every 30 pixels along time and every 20 AU upwards.
+  constexpr int axisX = kDistanceFirstColumn - 1;
+  constexpr int base = kDistanceBaseline;
+  constexpr int kDistanceTick = static_cast<int>(20 * kDistancePixelsPerAu);
+  c.MoveTo(axisX, kDistancePanel.top + kInset);
+  c.LineTo(axisX, base);
+  c.LineTo(kDistancePanel.right - kInset, base);
+  for (int x = axisX + 30; x < kDistancePanel.right - kInset; x += 30)
+    Line(c, x, base, x, base - kTickLength);
+  for (int y = base - 3 * kDistanceTick; y <= base; y += kDistanceTick)
+    Line(c, axisX - kTickLength, y, axisX, y);
+  c.DrawText("AU", {13, kDistancePanel.top + 5, 25, kDistancePanel.top + 15});
+  c.DrawText("20", {13, base - kDistanceTick - 5, 25, base - kDistanceTick + 5});
 
   c.SelectPen(oldPen);
   c.SelectFont(oldFont);

@@ -20,6 +20,9 @@ std::int32_t Clamp(std::int32_t v, IntRange r) {
   return std::clamp(v, r.low, r.high);
 }
 
+// Neptune in the rotating panel, and the closing line.
+constexpr Color kRed = Rgb(255, 0, 0);
+
 RunParameters Sanitised(RunParameters p) {
   p.stepDays = Clamp(p.stepDays, kStepDaysRange);
   p.plotSpeed = Clamp(p.plotSpeed, kPlotSpeedRange);
@@ -71,7 +74,7 @@ void PlotRun::Plot(const StepSample& s, const StepPixels& n) {
   canvas_.SetPixelAt(PixelX(kOrbitOriginX, TruncPixel(kUpperPixelsPerAu * P.x)),
                      PixelY(kUpperOriginY, TruncPixel(kUpperPixelsPerAu * P.y)), PlutoHeightColor(P.z));
   canvas_.SetPixelAt(n.neptuneX, n.neptuneY, n.neptuneColor);
-  canvas_.SetPixelAt(n.neptuneRotX, n.neptuneRotY, Rgb(255, 0, 0));
+  canvas_.SetPixelAt(n.neptuneRotX, n.neptuneRotY, kRed);
   canvas_.SetPixelAt(n.distanceX, PixelY(kDistanceBaseline, TruncPixel(kDistancePixelsPerAu * s.separation)),
                      Rgb(255, 255, 150));
   canvas_.SetPixelAt(PixelX(kRotatingOriginX, TruncPixel(kUpperPixelsPerAu * s.plutoRot.x)),
@@ -116,29 +119,32 @@ PlotRun::Yield PlotRun::End(Yield why) {
   over_ = true;
   blocks_->Stop();
   outcome_ = why;
-  canvas_.SetTextColor(Rgb(255, 0, 0));
+  canvas_.SetTextColor(kRed);
   canvas_.DrawText(ClosingLineText(shortest_), kClosingLineRect);
   return why;
 }
 
-double RunPlot(Canvas& canvas, const RunParameters& params, std::function<void()> pause) {
-  PlotRun run(canvas, params);
+void SleepUntil(std::chrono::steady_clock::time_point until) {
+  using Clock = std::chrono::steady_clock;
+  for (Clock::time_point now = Clock::now(); now < until; now = Clock::now())
+    std::this_thread::sleep_for(std::chrono::ceil<std::chrono::milliseconds>(until - now));
+}
+
+double RunPlot(PlotRun& run, bool paced, const std::function<bool(PlotRun::Yield)>& between) {
+  // Steps between two looks at the caller, which may show progress.
+  constexpr std::int64_t kSliceSteps = 65536;
   for (;;) {
-    switch (run.Advance(std::numeric_limits<std::int64_t>::max())) {
-      case PlotRun::Yield::PauseDue:
-        if (pause)
-          pause();
-        else
-          std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        break;
-      case PlotRun::Yield::SliceUsed:
-      case PlotRun::Yield::BlocksAwaited:
-        break;
-      case PlotRun::Yield::Stopped:
-      case PlotRun::Yield::Finished:
-        return run.shortest();
-    }
+    const PlotRun::Yield why = run.Advance(kSliceSteps);
+    if (why == PlotRun::Yield::Finished || why == PlotRun::Yield::Stopped) break;
+    if (between && !between(why)) break;
+    if (why == PlotRun::Yield::PauseDue && paced) SleepUntil(std::chrono::steady_clock::now() + kPacingPause);
   }
+  return run.shortest();
+}
+
+double RunPlot(Canvas& canvas, const RunParameters& params) {
+  PlotRun run(canvas, params);
+  return RunPlot(run, false);
 }
 
 }  // namespace quorvex

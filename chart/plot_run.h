@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -26,8 +27,15 @@ inline constexpr double kPlotYearDays = 365.4;
 // Neptune's distance), so that the first step always sets it.
 inline constexpr double kInitialShortest = 80.0;
 
-// The pacing divisor: a 1 ms pause follows every D-th step.
+// The pacing divisor: a pause of kPacingPause follows every D-th step.
 std::int32_t PacingDivisor(std::int32_t plotSpeed, std::int32_t stepDays);
+inline constexpr std::chrono::milliseconds kPacingPause{1};
+
+// Sleeps until the steady clock has passed `until`. Sleeps are asked for in
+// whole milliseconds and repeated until then: MinGW's sleep drops a
+// remainder below a millisecond, and sleep_until on a steady clock sleeps
+// only once.
+void SleepUntil(std::chrono::steady_clock::time_point until);
 
 // "Shortest Distance: %.5f AU", whatever the locale.
 std::string ClosingLineText(double shortest);
@@ -46,7 +54,7 @@ std::string ClosingLineText(double shortest);
 class PlotRun {
  public:
   enum class Yield {
-    PauseDue,   // a 1 ms pause is due after the step just taken
+    PauseDue,   // a pause (kPacingPause) is due after the step just taken
     SliceUsed,  // the number of steps asked for was taken
     Stopped,    // a stop was asked for before a step; the closing line is drawn
     Finished,   // the end time was reached; the closing line is drawn
@@ -111,8 +119,12 @@ class PlotRun {
   Yield outcome_ = Yield::Finished;
 };
 
-// Drives one run to its end in one call, calling pause (by default a 1 ms
-// sleep) wherever a pause is due. Returns the shortest separation shown.
-double RunPlot(Canvas& canvas, const RunParameters& params, std::function<void()> pause = {});
+// Drives a run to its end, as the renderer does: in slices of steps, after
+// each of which `between` is told why the run yielded and may end it early
+// by returning false; a paced run then waits out every pause that is due.
+// Returns the shortest separation shown.
+double RunPlot(PlotRun& run, bool paced, const std::function<bool(PlotRun::Yield)>& between = {});
+// A whole unpaced run on a canvas that shows the chart, in one call.
+double RunPlot(Canvas& canvas, const RunParameters& params);
 
 }  // namespace quorvex

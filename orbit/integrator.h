@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 #include "orbit/kepler.h"
 #include "orbit/vec3.h"
 
@@ -59,6 +61,18 @@ struct StepSample {
   Vec3 neptuneRot;          // Neptune in its own turning frame, AU
   Vec3 plutoRot;            // Pluto in the frame turning with Neptune, AU
 };
+
+// A sample's values in the one order in which every listing of them gives
+// them (the samples file's columns, digests of a run), and their names there.
+inline constexpr char kSampleValueNames[] =
+    "t,pluto_x,pluto_y,pluto_z,pluto_vx,pluto_vy,pluto_vz,neptune_x,neptune_y,neptune_z,"
+    "separation,speed,neptune_rot_x,neptune_rot_y,neptune_rot_z,pluto_rot_x,pluto_rot_y,pluto_rot_z";
+inline std::array<double, 18> SampleValues(const StepSample& s) {
+  return {s.t,          s.plutoPos.x, s.plutoPos.y,   s.plutoPos.z,   s.plutoVel.x,
+          s.plutoVel.y, s.plutoVel.z, s.neptunePos.x, s.neptunePos.y, s.neptunePos.z,
+          s.separation, s.speed,      s.neptuneRot.x, s.neptuneRot.y, s.neptuneRot.z,
+          s.plutoRot.x, s.plutoRot.y, s.plutoRot.z};
+}
 
 // Everything of one step that depends only on its time t: Neptune's
 // position, its indirect term, its longitude's cosine and sine, and Neptune

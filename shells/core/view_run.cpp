@@ -1,7 +1,5 @@
 #include "shells/core/view_run.h"
 
-#include <thread>
-
 #include "chart/chart.h"
 
 namespace quorvex {
@@ -41,9 +39,9 @@ ViewRun::Slice ViewRun::Step(Clock::time_point sliceEnd) {
         slice.over = true;
         return slice;
       case PlotRun::Yield::PauseDue:
-        // The pause ends kPause after it began, by the clock.
+        // The pause ends kPacingPause after it began, by the clock.
         slice.paused = true;
-        slice.resumeAt = Clock::now() + kPause;
+        slice.resumeAt = Clock::now() + kPacingPause;
         return slice;
       case PlotRun::Yield::SliceUsed:
         if (Clock::now() >= sliceEnd) return slice;
@@ -83,12 +81,7 @@ ViewRun::Slice ViewRun::RunSlice() {
   for (;;) {
     slice = Step(sliceEnd);
     if (!slice.paused) break;
-    // Sleeps are asked for in whole milliseconds and repeated until the
-    // clock has passed the pause's end: MinGW's sleep drops a remainder
-    // below a millisecond, and sleep_until on a steady clock sleeps only
-    // once.
-    for (Clock::time_point now = Clock::now(); now < slice.resumeAt; now = Clock::now())
-      std::this_thread::sleep_for(std::chrono::ceil<std::chrono::milliseconds>(slice.resumeAt - now));
+    SleepUntil(slice.resumeAt);
     slice.paused = false;
     if (Clock::now() >= sliceEnd) break;
   }

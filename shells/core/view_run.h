@@ -16,15 +16,14 @@ namespace quorvex {
 //
 // The run advances in slices of about kSlice of wall time on the UI thread;
 // between slices the shell's event loop repaints, moves and closes the
-// window and delivers clicks. A slice never sleeps: where a 1 ms pause falls
-// due it ends and says when the run may resume. A desktop shell waits that
+// window and delivers clicks. A slice never sleeps: where a pause
+// (kPacingPause) falls due it ends and says when the run may resume. A desktop shell waits that
 // out at once (RunSlice), so that a paced run takes as long in a window as
 // in the renderer; a web page sets a timer.
 class ViewRun {
  public:
   using Clock = std::chrono::steady_clock;
   static constexpr std::chrono::milliseconds kSlice{10};
-  static constexpr std::chrono::microseconds kPause{1000};
   // Steps between looks at the clock.
   static constexpr std::int64_t kStepsPerCheck = 1024;
   // During a run the canvas is shown at most this often: every showing

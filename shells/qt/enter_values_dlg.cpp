@@ -25,8 +25,7 @@ QLabel* Static(QWidget* parent, const DialogUnits& du, const char* text, int x, 
 
 }  // namespace
 
-CEnterValuesDlg::CEnterValuesDlg(const RunParameters& values, QWidget* parent)
-    : QDialog(parent), values_(values) {
+CEnterValuesDlg::CEnterValuesDlg(Session& session, QWidget* parent) : QDialog(parent), session_(session) {
   setWindowTitle(QStringLiteral("Enter Values"));
   setFont(DialogFont());
   const DialogUnits du(font());
@@ -88,12 +87,13 @@ CEnterValuesDlg::CEnterValuesDlg(const RunParameters& values, QWidget* parent)
 }
 
 void CEnterValuesDlg::LoadControls() {
-  duration_->setText(QString::number(values_.durationYears));
-  step_->setText(QString::number(values_.stepDays));
-  on_->setChecked(values_.interaction == Interaction::On);
-  off_->setChecked(values_.interaction == Interaction::Off);
+  const RunParameters values = session_.DialogValues();
+  duration_->setText(QString::number(values.durationYears));
+  step_->setText(QString::number(values.stepDays));
+  on_->setChecked(values.interaction == Interaction::On);
+  off_->setChecked(values.interaction == Interaction::Off);
   speedSlider_->setRange(kPlotSpeedRange.low, kPlotSpeedRange.high);
-  speedSlider_->setValue(values_.plotSpeed);
+  speedSlider_->setValue(values.plotSpeed);
 }
 
 int CEnterValuesDlg::exec() {
@@ -102,7 +102,7 @@ int CEnterValuesDlg::exec() {
 }
 
 void CEnterValuesDlg::accept() {
-  const RunValuesReading reading = ReadRunValues(
+  const RunValuesReading reading = session_.Accept(
       {duration_->text().toStdString(), step_->text().toStdString(), std::to_string(speedSlider_->value()),
        off_->isChecked() ? Interaction::Off : Interaction::On});
   if (!reading.values) {
@@ -113,7 +113,6 @@ void CEnterValuesDlg::accept() {
     edit->selectAll();
     return;
   }
-  values_ = *reading.values;
   QDialog::accept();
 }
 

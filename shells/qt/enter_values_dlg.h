@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "shells/core/run_values.h"
+#include "shells/core/session.h"
 
 class QLineEdit;
 class QPushButton;
@@ -12,17 +12,15 @@ class QSlider;
 namespace quorvex {
 
 // The "Enter Values" dialog: plot duration, integration step, plot speed
-// and the Neptune - Pluto interaction. It opens showing the run values it
-// was given; once exec() has returned Accepted, values() are the values the
-// user accepted. The numbers are checked when "Start Plot" is pressed (see
-// ReadRunValues).
+// and the Neptune - Pluto interaction. It opens showing the session's
+// dialog values; "Start Plot" hands the texts to the session, which keeps
+// them once they read well (then exec() returns Accepted), else the
+// dialog shows why and selects the field at fault.
 class CEnterValuesDlg : public QDialog {
   Q_OBJECT
 
  public:
-  explicit CEnterValuesDlg(const RunParameters& values, QWidget* parent = nullptr);
-
-  const RunParameters& values() const { return values_; }
+  explicit CEnterValuesDlg(Session& session, QWidget* parent = nullptr);
 
   int exec() override;
   void accept() override;
@@ -40,7 +38,7 @@ class CEnterValuesDlg : public QDialog {
   // Loads the controls from the values.
   void LoadControls();
 
-  RunParameters values_;
+  Session& session_;
 
   QPushButton* startPlot_;
   QPushButton* cancel_;

@@ -37,7 +37,7 @@ class MenuBarStyle : public QProxyStyle {
 
 }  // namespace
 
-CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), view_(this) {
+CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), view_(session_, this) {
   setWindowTitle(QString::fromLatin1(kAppName));
   setCentralWidget(&view_);
   setFocusProxy(&view_);
@@ -59,7 +59,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), view_(this) {
   // A lone Alt puts the menu bar into keyboard mode: make the item it
   // selects show, as it does while its menu is open.
   menuBar()->setStyle(new MenuBarStyle(menuBar()));
-  connect(&view_, &CPlotView::runEnded, this, &CMainFrame::RunPendingCommands, Qt::QueuedConnection);
+  connect(&view_, &CPlotView::runEnded, this, &CMainFrame::RunWaitingCommands, Qt::QueuedConnection);
 
   // A client area of 640 x 480 inside the view's sunken edge.
   const int edge = 2 * view_.frameWidth();
@@ -69,12 +69,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), view_(this) {
 CMainFrame::~CMainFrame() = default;
 
 bool CMainFrame::AskForValues() {
-  CEnterValuesDlg dialog(values_, this);
-  if (dialog.exec() != QDialog::Accepted) return false;
-  values_ = dialog.values();
-  plotEnabled_ = true;
-  view_.SetRunValues(values_);
-  return true;
+  CEnterValuesDlg dialog(session_, this);
+  return dialog.exec() == QDialog::Accepted;
 }
 
 void CMainFrame::OnEnterNewValues() {
@@ -82,10 +78,10 @@ void CMainFrame::OnEnterNewValues() {
 }
 
 void CMainFrame::Dispatch(Command command) {
-  if (pending_.Offer(command, view_.runInProgress()))
+  if (session_.Offer(command))
     Execute(command);
   else
-    ShowBusy(true);
+    ShowBusy();
 }
 
 void CMainFrame::Execute(Command command) {
@@ -99,16 +95,17 @@ void CMainFrame::Execute(Command command) {
   }
 }
 
-void CMainFrame::RunPendingCommands() {
-  while (const std::optional<Command> command = pending_.Take(view_.runInProgress())) {
-    if (pending_.empty()) ShowBusy(false);
+void CMainFrame::RunWaitingCommands() {
+  while (const std::optional<Command> command = session_.Take()) {
+    ShowBusy();
     Execute(*command);
   }
 }
 
-void CMainFrame::ShowBusy(bool busy) {
+void CMainFrame::ShowBusy() {
   // The view keeps its own cursor, the arrow; the rest of the window takes
   // the frame's.
+  const bool busy = session_.busy();
   setCursor(busy ? Qt::BusyCursor : Qt::ArrowCursor);
   view_.setCursor(busy ? Qt::BusyCursor : Qt::ArrowCursor);
 }
@@ -135,8 +132,8 @@ void CMainFrame::changeEvent(QEvent* event) {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
   // No question, nothing to save: the window closes at once.
-  pending_.clear();
-  ShowBusy(false);
+  session_.Close();
+  ShowBusy();
   event->accept();
 }
 

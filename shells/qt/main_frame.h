@@ -2,7 +2,7 @@
 
 #include <QMainWindow>
 
-#include "shells/core/pending_commands.h"
+#include "shells/core/session.h"
 #include "shells/qt/plot_view.h"
 
 class QAction;
@@ -11,8 +11,8 @@ namespace quorvex {
 
 class CEnterValuesDlg;
 
-// The main window: the menu bar and the plot view filling the client area.
-// It keeps the run values last accepted and hands them to its view.
+// The main window: the menu bar and the plot view filling the client area,
+// over the program's session.
 class CMainFrame : public QMainWindow {
   Q_OBJECT
 
@@ -25,15 +25,10 @@ class CMainFrame : public QMainWindow {
   ~CMainFrame() override;
 
   CPlotView& view() { return view_; }
-  // The run values the next dialog shows: the defaults until a dialog has
-  // been accepted, then the values accepted last.
-  const RunParameters& runValues() const { return values_; }
-  // Whether a dialog has been accepted, so that the view plots.
-  bool plotEnabled() const { return plotEnabled_; }
+  Session& session() { return session_; }
 
-  // Runs the "Enter Values" dialog seeded from the run values; on "Start
-  // Plot" keeps the four values and enables plotting. Returns whether the
-  // dialog was accepted.
+  // Runs the "Enter Values" dialog over the session, which keeps the values
+  // on "Start Plot". Returns whether the dialog was accepted.
   bool AskForValues();
   // The "Enter New Values" command: the dialog, and on acceptance a new run
   // on a freshly erased view.
@@ -51,24 +46,23 @@ class CMainFrame : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  enum class Command { EnterNewValues, About };
+  using Command = Session::Command;
 
   // Menu commands chosen while a run is in progress wait for it to end (see
-  // PendingCommands); meanwhile the pointer shows that the program is busy.
+  // Session::Offer); meanwhile the pointer shows that the program is busy.
   void Dispatch(Command command);
   void Execute(Command command);
-  void RunPendingCommands();
-  void ShowBusy(bool busy);
+  void RunWaitingCommands();
+  // The pointer as the session's busy state says.
+  void ShowBusy();
   // F10 opens the first menu with its first item highlighted.
   void OpenMenuBar();
 
-  RunParameters values_;
-  bool plotEnabled_ = false;
+  Session session_;
   CPlotView view_;
   QAction* enterNewValues_;
   QAction* exit_;
   QAction* about_;
-  PendingCommands<Command> pending_;
 };
 
 }  // namespace quorvex

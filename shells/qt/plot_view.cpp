@@ -19,7 +19,7 @@ constexpr char kPanels[] =
 
 }  // namespace
 
-CPlotView::CPlotView(QWidget* parent) : QFrame(parent) {
+CPlotView::CPlotView(Session& session, QWidget* parent) : QFrame(parent), session_(session) {
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
   setLineWidth(2);
   setCursor(Qt::ArrowCursor);
@@ -37,17 +37,17 @@ CPlotView::~CPlotView() = default;
 void CPlotView::Restart() {
   sliceTimer_.stop();
   const QSize size = clientSize();
-  run_.Restart(size.width(), size.height(), values_ ? &*values_ : nullptr);
+  session_.Restart(size.width(), size.height());
   if (accessibleDescription() != QLatin1String(kPanels))
     setAccessibleDescription(QString::fromLatin1(kPanels));
-  if (run_.runInProgress()) sliceTimer_.start(0);
+  if (runInProgress()) sliceTimer_.start(0);
   imageStale_ = true;
   update();
 }
 
 void CPlotView::RunSlice() {
-  if (!run_.runInProgress()) return;
-  const ViewRun::Slice slice = run_.RunSlice();
+  if (!runInProgress()) return;
+  const ViewRun::Slice slice = session_.run().RunSlice();
   imageStale_ = true;
   if (slice.show) update();
   if (slice.over) {
@@ -55,7 +55,7 @@ void CPlotView::RunSlice() {
     // as the view's description, whose change it is told of (Qt sends the
     // description-changed event).
     setAccessibleDescription(QString::fromLatin1(kPanels) + QLatin1Char(' ') +
-                             QString::fromStdString(run_.closingLine()));
+                             QString::fromStdString(session_.run().closingLine()));
     emit runEnded();
     return;
   }
@@ -68,8 +68,8 @@ void CPlotView::RefreshImage(QSize device) {
   if (image_.size() != device) image_ = QImage(device, QImage::Format_RGB32);
   if (image_.isNull()) return;
   // Opaque 0xFFRRGGBB.
-  ShowOnDevice(run_.canvas(), reinterpret_cast<std::uint32_t*>(image_.bits()), device.width(),
-               device.height(), image_.bytesPerLine() / 4, 0xFF000000u, columns_);
+  ShowOnDevice(canvas(), reinterpret_cast<std::uint32_t*>(image_.bits()), device.width(), device.height(),
+               image_.bytesPerLine() / 4, 0xFF000000u, columns_);
 }
 
 void CPlotView::paintEvent(QPaintEvent* event) {
@@ -98,19 +98,19 @@ void CPlotView::resizeEvent(QResizeEvent* event) {
 void CPlotView::StopRun() {
   // The run stops before its next step; the next slice, due at once,
   // writes the closing line.
-  run_.RequestStop();
+  session_.run().RequestStop();
   sliceTimer_.start(0);
 }
 
 void CPlotView::mousePressEvent(QMouseEvent* event) {
   // A left-button press stops the run.
-  if (event->button() == Qt::LeftButton && run_.runInProgress()) StopRun();
+  if (event->button() == Qt::LeftButton && runInProgress()) StopRun();
   QFrame::mousePressEvent(event);
 }
 
 void CPlotView::keyPressEvent(QKeyEvent* event) {
   // Escape stops the run as a click does, for whoever works without a mouse.
-  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && run_.runInProgress()) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && runInProgress()) {
     StopRun();
     event->accept();
     return;

@@ -3,16 +3,15 @@
 #include <QFrame>
 #include <QImage>
 #include <QTimer>
-#include <optional>
 #include <vector>
 
 #include "canvas/canvas.h"
-#include "shells/core/view_run.h"
+#include "shells/core/session.h"
 
 namespace quorvex {
 
 // The main window's only child, on which the chart and the plot run are
-// drawn. Its ViewRun keeps a canvas the size of its client area; a run draws
+// drawn. The session's ViewRun keeps a canvas the size of its client area; a run draws
 // the chart and then advances in slices on the GUI thread, and the view
 // shows the canvas up to 25 times a second meanwhile, so the orbits and the
 // separation curve visibly grow.
@@ -20,17 +19,15 @@ class CPlotView : public QFrame {
   Q_OBJECT
 
  public:
-  explicit CPlotView(QWidget* parent = nullptr);
+  CPlotView(Session& session, QWidget* parent);
   ~CPlotView() override;
 
-  // The run values accepted last, with which every later restart runs.
-  void SetRunValues(const RunParameters& values) { values_ = values; }
   // Erases the canvas and, once run values have been accepted, draws the
-  // chart and starts a new run from t = 0 with them.
+  // chart and starts a new run from t = 0 with them (Session::Restart).
   void Restart();
-  bool runInProgress() const { return run_.runInProgress(); }
+  bool runInProgress() const { return session_.run().runInProgress(); }
   // The pixels the view shows.
-  const Canvas& canvas() const { return run_.canvas(); }
+  const Canvas& canvas() const { return session_.run().canvas(); }
   // The client area's size in pixels.
   QSize clientSize() const { return contentsRect().size(); }
 
@@ -52,8 +49,7 @@ class CPlotView : public QFrame {
   // client area's size in device pixels.
   void RefreshImage(QSize device);
 
-  std::optional<RunParameters> values_;
-  ViewRun run_;
+  Session& session_;
   QImage image_;
   std::vector<int> columns_;  // the canvas column of every image column
   bool imageStale_ = true;

@@ -109,7 +109,7 @@ EMSCRIPTEN_KEEPALIVE int qv_take() {
   return View().Take();
 }
 
-// The About box's text, "Quorvex Version 1.0".
+// The About box's text: the name and the major and minor version.
 EMSCRIPTEN_KEEPALIVE const char* qv_about_text() {
   return quorvex::kAboutText;
 }

@@ -10,30 +10,39 @@ namespace quorvex {
 // One thread in the page: the run computes everything itself, or what the
 // courier's worker does not.
 WebView::WebView(BlockCourier* courier)
-    : view_(1, courier), rgba_(static_cast<size_t>(kCanvasWidth) * kCanvasHeight) {
-  view_.Restart(kCanvasWidth, kCanvasHeight, nullptr);
+    : session_(1, courier), rgba_(static_cast<size_t>(kCanvasWidth) * kCanvasHeight) {
+  session_.Restart(kCanvasWidth, kCanvasHeight);
 }
 
 RunValueTexts WebView::DialogTexts() const {
-  return TextsOf(values_.value_or(RunParameters{}));
+  return TextsOf(session_.DialogValues());
 }
 
 bool WebView::Accept(const RunValueTexts& texts) {
-  const RunValuesReading reading = ReadRunValues(texts);
+  const RunValuesReading reading = session_.Accept(texts);
   if (!reading.values) {
     message_ = reading.message;
     field_ = reading.field;
     return false;
   }
-  values_ = reading.values;
   message_.clear();
-  view_.Restart(kCanvasWidth, kCanvasHeight, &*values_);
+  session_.Restart(kCanvasWidth, kCanvasHeight);
   return true;
+}
+
+bool WebView::Offer(int command) {
+  return session_.Offer(command == kAbout ? Session::Command::About : Session::Command::EnterNewValues);
+}
+
+int WebView::Take() {
+  const std::optional<Session::Command> command = session_.Take();
+  if (!command) return 0;
+  return *command == Session::Command::About ? kAbout : kEnterNewValues;
 }
 
 WebView::SliceResult WebView::Slice() {
   const ViewRun::Clock::time_point now = ViewRun::Clock::now();
-  const ViewRun::Slice s = view_.Advance(now);
+  const ViewRun::Slice s = session_.run().Advance(now);
   SliceResult r;
   r.over = s.over;
   r.showCanvas = s.show;
@@ -49,7 +58,7 @@ const std::uint8_t* WebView::Pixels() {
   // memory is the bytes R, G, B, 0: the page's R, G, B, A with an opaque
   // alpha set in the top byte.
   static_assert(std::endian::native == std::endian::little);
-  const std::vector<Color>& px = view_.canvas().pixels();
+  const std::vector<Color>& px = session_.run().canvas().pixels();
   for (size_t i = 0; i < px.size(); ++i) rgba_[i] = px[i] | 0xFF000000u;
   return reinterpret_cast<const std::uint8_t*>(rgba_.data());
 }

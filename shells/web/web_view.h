@@ -1,22 +1,18 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "chart/run_parameters.h"
-#include "shells/core/pending_commands.h"
-#include "shells/core/run_values.h"
-#include "shells/core/view_run.h"
+#include "shells/core/session.h"
 
 namespace quorvex {
 
-// The web page's program state behind its few exported functions: the run
-// values last accepted, the view's run on the chart's canvas, and the menu
-// commands that wait for a run's end. Every rule comes from the shells'
-// core; this only adapts it to the page, which never blocks: a slice runs
-// for about 10 ms and then says when the next may begin.
+// The web page's side of the session behind its few exported functions:
+// the session on the chart's canvas, the last reading's message, and the
+// canvas as the page's bytes. Every rule comes from the session; this only
+// adapts it to the page, which never blocks: a slice runs for about 10 ms
+// and then says when the next may begin.
 class WebView {
  public:
   // The menu commands the page has.
@@ -44,26 +40,25 @@ class WebView {
   RunField field() const { return field_; }
 
   SliceResult Slice();
-  void Stop() { view_.RequestStop(); }
-  bool running() const { return view_.runInProgress(); }
+  void Stop() { session_.run().RequestStop(); }
+  bool running() const { return session_.run().runInProgress(); }
   // The closing line of the last run that ended, empty before.
-  const std::string& closingLine() const { return view_.closingLine(); }
+  const std::string& closingLine() const { return session_.run().closingLine(); }
 
   // The canvas as RGBA bytes, top row first.
   const std::uint8_t* Pixels();
 
   // Whether a chosen menu command may be carried out now; if not, it
   // waits for the run's end. Take() gives the next waiting one, 0 if none.
-  bool Offer(int command) { return pending_.Offer(command, running()); }
-  int Take() { return pending_.Take(running()).value_or(0); }
+  bool Offer(int command);
+  int Take();
 
  private:
-  ViewRun view_;
-  std::optional<RunParameters> values_;
+  // One thread in the page: the run computes everything itself.
+  Session session_;
   std::string message_;
   RunField field_ = RunField::StepDays;
   std::vector<std::uint32_t> rgba_;
-  PendingCommands<int> pending_;
 };
 
 }  // namespace quorvex

@@ -15,8 +15,8 @@ constexpr int kInteractionButtons[] = {IDC_INTERACTION_ON, IDC_INTERACTION_OFF};
 
 }  // namespace
 
-CEnterValuesDlg::CEnterValuesDlg(HWND parent, const RunParameters& values)
-    : CModalDialog(IDD_ENTER_VALUES, parent), values_(values) {}
+CEnterValuesDlg::CEnterValuesDlg(HWND parent, Session& session)
+    : CModalDialog(IDD_ENTER_VALUES, parent), session_(session) {}
 
 CEnterValuesDlg::~CEnterValuesDlg() = default;
 
@@ -26,7 +26,7 @@ BOOL CEnterValuesDlg::OnInitDialog() {
   LoadControls();
   SendMessageA(speedSlider_, TBM_SETRANGEMIN, FALSE, kPlotSpeedRange.low);
   SendMessageA(speedSlider_, TBM_SETRANGEMAX, FALSE, kPlotSpeedRange.high);
-  SendMessageA(speedSlider_, TBM_SETPOS, TRUE, values_.plotSpeed);
+  SendMessageA(speedSlider_, TBM_SETPOS, TRUE, session_.DialogValues().plotSpeed);
   // The focus goes to the first tab stop, "Start Plot": Enter accepts the
   // values as shown.
   return TRUE;
@@ -37,9 +37,10 @@ void CEnterValuesDlg::OnOK() {
 }
 
 void CEnterValuesDlg::LoadControls() {
-  SetDlgItemTextA(hwnd(), IDC_STEP, std::to_string(values_.stepDays).c_str());
-  SetDlgItemTextA(hwnd(), IDC_DURATION, std::to_string(values_.durationYears).c_str());
-  const int chosen = static_cast<int>(values_.interaction);
+  const RunParameters values = session_.DialogValues();
+  SetDlgItemTextA(hwnd(), IDC_STEP, std::to_string(values.stepDays).c_str());
+  SetDlgItemTextA(hwnd(), IDC_DURATION, std::to_string(values.durationYears).c_str());
+  const int chosen = static_cast<int>(values.interaction);
   for (int i = 0; i < 2; ++i)
     CheckDlgButton(hwnd(), kInteractionButtons[i], i == chosen ? BST_CHECKED : BST_UNCHECKED);
   // Checking an automatic radio button also makes it a tab stop; the
@@ -61,12 +62,9 @@ bool CEnterValuesDlg::ReadControls() {
   const Interaction interaction =
       IsDlgButtonChecked(hwnd(), IDC_INTERACTION_OFF) == BST_CHECKED ? Interaction::Off : Interaction::On;
   const RunValuesReading reading =
-      ReadRunValues({FieldText(IDC_DURATION), FieldText(IDC_STEP),
-                     std::to_string(SendMessageA(speedSlider_, TBM_GETPOS, 0, 0)), interaction});
-  if (reading.values) {
-    values_ = *reading.values;
-    return true;
-  }
+      session_.Accept({FieldText(IDC_DURATION), FieldText(IDC_STEP),
+                       std::to_string(SendMessageA(speedSlider_, TBM_GETPOS, 0, 0)), interaction});
+  if (reading.values) return true;
   COrbitApp::Instance().ShowWarning(hwnd(), reading.message);
   // The offending field takes the focus with its whole text selected.
   const HWND edit = GetDlgItem(hwnd(), reading.field == RunField::DurationYears ? IDC_DURATION : IDC_STEP);

@@ -82,13 +82,13 @@ LRESULT CMainFrame::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnCommand(LOWORD(wParam));
       return 0;
     case CPlotView::kRunEndedMessage:
-      RunPendingCommands();
+      RunWaitingCommands();
       return 0;
     case WM_SETCURSOR:
       // While a menu command waits for the run to end, the pointer over the
       // whole window (the view included, which asks its parent first) is
       // the busy cursor.
-      if (busy_) {
+      if (session_.busy()) {
         SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32514)));  // IDC_WAIT
         return TRUE;
       }
@@ -156,8 +156,10 @@ void CMainFrame::OnCommand(int id) {
       SendMessageA(hwnd_, WM_CLOSE, 0, 0);
       break;
     case ID_ENTER_NEW_VALUES:
+      Dispatch(Session::Command::EnterNewValues);
+      break;
     case ID_APP_ABOUT:
-      Dispatch(id);
+      Dispatch(Session::Command::About);
       break;
     default:
       // The accelerators' commands: nothing handles them.
@@ -168,18 +170,13 @@ void CMainFrame::OnCommand(int id) {
 void CMainFrame::OnDestroy() {
   // No question, nothing to save.
   KillTimer(hwnd_, kSliceTimer);
-  pending_.clear();
-  busy_ = false;
-  view_.AbandonRun();
+  session_.Close();
   PostQuitMessage(0);
 }
 
 bool CMainFrame::AskForValues() {
-  CEnterValuesDlg dialog(hwnd_, values_);
-  if (dialog.DoModal() != IDOK) return false;
-  values_ = dialog.values();
-  view_.SetRunValues(values_);
-  return true;
+  CEnterValuesDlg dialog(hwnd_, session_);
+  return dialog.DoModal() == IDOK;
 }
 
 void CMainFrame::OnEnterNewValues() {
@@ -188,30 +185,35 @@ void CMainFrame::OnEnterNewValues() {
   UpdateWindow(view_.hwnd());
 }
 
-void CMainFrame::Dispatch(int id) {
-  if (pending_.Offer(id, view_.runInProgress()))
-    Execute(id);
+void CMainFrame::Dispatch(Session::Command command) {
+  if (session_.Offer(command))
+    Execute(command);
   else
-    ShowBusy(true);
+    ShowBusy();
 }
 
-void CMainFrame::Execute(int id) {
-  if (id == ID_ENTER_NEW_VALUES)
-    OnEnterNewValues();
-  else if (id == ID_APP_ABOUT)
-    COrbitApp::Instance().ShowAboutBox();
-}
-
-void CMainFrame::RunPendingCommands() {
-  while (const std::optional<int> id = pending_.Take(view_.runInProgress())) {
-    if (pending_.empty()) ShowBusy(false);
-    Execute(*id);
+void CMainFrame::Execute(Session::Command command) {
+  switch (command) {
+    case Session::Command::EnterNewValues:
+      OnEnterNewValues();
+      break;
+    case Session::Command::About:
+      COrbitApp::Instance().ShowAboutBox();
+      break;
   }
 }
 
-void CMainFrame::ShowBusy(bool busy) {
-  if (busy_ == busy) return;
-  busy_ = busy;
+void CMainFrame::RunWaitingCommands() {
+  while (const std::optional<Session::Command> command = session_.Take()) {
+    ShowBusy();
+    Execute(*command);
+  }
+}
+
+void CMainFrame::ShowBusy() {
+  const bool busy = session_.busy();
+  if (pointerBusy_ == busy) return;
+  pointerBusy_ = busy;
   // The pointer changes at once if it is over the window, not only at its
   // next move.
   POINT at{};

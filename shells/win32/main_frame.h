@@ -2,14 +2,14 @@
 
 #include <windows.h>
 
-#include "shells/core/pending_commands.h"
+#include "shells/core/session.h"
 #include "shells/win32/plot_view.h"
 #include "shells/win32/window_proc.h"
 
 namespace quorvex {
 
-// The main window: the menu and the plot view filling the client area. It
-// keeps the run values last accepted and hands them to its view.
+// The main window: the menu and the plot view filling the client area, over
+// the program's session.
 class CMainFrame {
  public:
   // The client area the chart is laid out for, and the window's outer size
@@ -38,21 +38,21 @@ class CMainFrame {
   void OnCommand(int id);
   void OnDestroy();
 
-  // Runs the "Enter Values" dialog seeded from the run values; on "Start
-  // Plot" keeps the four values and enables plotting. Returns whether the
-  // dialog was accepted.
+  // Runs the "Enter Values" dialog over the session, which keeps the values
+  // on "Start Plot". Returns whether the dialog was accepted.
   bool AskForValues();
   // The "Enter New Values" command: the dialog, and on acceptance a new run
   // on a freshly erased view.
   void OnEnterNewValues();
 
   // Menu commands chosen while a run is in progress wait for it to end (see
-  // PendingCommands).
-  void Dispatch(int id);
-  void Execute(int id);
-  void RunPendingCommands();
-  // The busy cursor over the window while commands wait.
-  void ShowBusy(bool busy);
+  // Session::Offer).
+  void Dispatch(Session::Command command);
+  void Execute(Session::Command command);
+  void RunWaitingCommands();
+  // The busy cursor over the window while commands wait, as the session's
+  // busy state says.
+  void ShowBusy();
   // Grows the window where its client area is smaller than the chart.
   void FitClientToChart();
 
@@ -62,13 +62,10 @@ class CMainFrame {
   void KeepRunningInModalLoop(bool on);
 
   HWND hwnd_ = nullptr;
-  // The defaults until a dialog has been accepted, then the values accepted
-  // last.
-  RunParameters values_;
-  CPlotView view_;
-  PendingCommands<int> pending_;
+  Session session_;
+  CPlotView view_{session_};
   bool minimised_ = false;
-  bool busy_ = false;
+  bool pointerBusy_ = false;  // the pointer was last set to the busy cursor
   int modalLoops_ = 0;
 };
 

@@ -1,6 +1,5 @@
 #include "shells/win32/plot_view.h"
 
-
 #include "shells/core/device_pixels.h"
 #include "shells/win32/dpi.h"
 #include "shells/win32/orbit_app.h"
@@ -30,10 +29,9 @@ bool RegisterViewClass(HINSTANCE instance, WNDPROC proc) {
 
 }  // namespace
 
-CPlotView::CPlotView() = default;
+CPlotView::CPlotView(Session& session) : session_(session) {}
 
 CPlotView::~CPlotView() {
-  run_.Abandon();
   FreeSurface();
   if (hwnd_) DestroyWindow(hwnd_);
 }
@@ -65,7 +63,7 @@ LRESULT CPlotView::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_KEYDOWN:
       // Escape stops the run as a click does, for whoever works without a
       // mouse.
-      if (wParam == VK_ESCAPE && run_.runInProgress()) {
+      if (wParam == VK_ESCAPE && runInProgress()) {
         StopRun();
         return 0;
       }
@@ -85,25 +83,20 @@ void CPlotView::Restart() {
   // to the client area's device pixels (RefreshSurface), so the chart fills
   // the view at any density, as at 96 DPI.
   const int dpi = hwnd_ ? WindowDpi(hwnd_) : kBaseDpi;
-  run_.Restart(static_cast<int>(static_cast<long long>(clientWidth_) * kBaseDpi / dpi),
-               static_cast<int>(static_cast<long long>(clientHeight_) * kBaseDpi / dpi),
-               values_ ? &*values_ : nullptr);
+  session_.Restart(static_cast<int>(static_cast<long long>(clientWidth_) * kBaseDpi / dpi),
+                   static_cast<int>(static_cast<long long>(clientHeight_) * kBaseDpi / dpi));
   MakeSurface();
   Changed();
 }
 
 void CPlotView::RunSlice() {
-  if (!run_.runInProgress()) return;
-  const ViewRun::Slice slice = run_.RunSlice();
+  if (!runInProgress()) return;
+  const ViewRun::Slice slice = session_.run().RunSlice();
   // The canvas moved on; it is shown when ViewRun says so (and whenever the
   // system asks for a paint).
   surfaceStale_ = true;
   if (slice.show) InvalidateRect(hwnd_, nullptr, FALSE);
   if (slice.over) PostMessageA(GetParent(hwnd_), kRunEndedMessage, 0, 0);
-}
-
-void CPlotView::AbandonRun() {
-  run_.Abandon();
 }
 
 void CPlotView::OnSize(int width, int height) {
@@ -118,7 +111,7 @@ void CPlotView::OnLButtonDown() {
 void CPlotView::StopRun() {
   // The run stops before its next step; the next slice writes the closing
   // line at once.
-  run_.RequestStop();
+  session_.run().RequestStop();
 }
 
 void CPlotView::Changed() {
@@ -172,7 +165,7 @@ void CPlotView::RefreshSurface() {
   if (!surfaceStale_ || !surfaceBits_) return;
   surfaceStale_ = false;
   GdiFlush();
-  ShowOnDevice(run_.canvas(), surfaceBits_, clientWidth_, clientHeight_, clientWidth_, 0, columns_);
+  ShowOnDevice(canvas(), surfaceBits_, clientWidth_, clientHeight_, clientWidth_, 0, columns_);
 }
 
 void CPlotView::OnPaint() {

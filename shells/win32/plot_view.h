@@ -3,17 +3,16 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include "canvas/canvas.h"
-#include "shells/core/view_run.h"
+#include "shells/core/session.h"
 #include "shells/win32/window_proc.h"
 
 namespace quorvex {
 
 // The main frame's only child, on which the chart and the plot run are
-// drawn. Its ViewRun keeps a canvas the size of its client area at 96 DPI,
+// drawn. The session's ViewRun keeps a canvas the size of its client area at 96 DPI,
 // and a 32-bit top-down DIB section of the client area's device pixels,
 // which shows the canvas scaled in whole pixel blocks, holds what a paint
 // copies to the screen with BitBlt; at 96 DPI the two are the same size. A run draws the chart and then
@@ -25,7 +24,7 @@ class CPlotView {
   // by a click.
   static constexpr UINT kRunEndedMessage = WM_APP + 1;
 
-  CPlotView();
+  explicit CPlotView(Session& session);
   ~CPlotView();
   CPlotView(const CPlotView&) = delete;
   CPlotView& operator=(const CPlotView&) = delete;
@@ -35,19 +34,16 @@ class CPlotView {
   bool Create(HWND parent);
   HWND hwnd() const { return hwnd_; }
 
-  // The run values accepted last, with which every later restart runs.
-  void SetRunValues(const RunParameters& values) { values_ = values; }
   // Erases the canvas to the client area's size and, once run values have
-  // been accepted, draws the chart and starts a new run from t = 0 with them.
+  // been accepted, draws the chart and starts a new run from t = 0 with them
+  // (Session::Restart).
   void Restart();
-  bool runInProgress() const { return run_.runInProgress(); }
+  bool runInProgress() const { return session_.run().runInProgress(); }
   // Advances the run in progress by one slice.
   void RunSlice();
-  // Drops the run in progress without finishing it (the window closes).
-  void AbandonRun();
 
   // The pixels the view shows.
-  const Canvas& canvas() const { return run_.canvas(); }
+  const Canvas& canvas() const { return session_.run().canvas(); }
 
  private:
   friend LRESULT CALLBACK WindowProcFor<CPlotView>(HWND, UINT, WPARAM, LPARAM);
@@ -69,8 +65,7 @@ class CPlotView {
   HWND hwnd_ = nullptr;
   int clientWidth_ = 0;  // the client area in device pixels
   int clientHeight_ = 0;
-  std::optional<RunParameters> values_;
-  ViewRun run_;
+  Session& session_;
   HDC surfaceDc_ = nullptr;
   HBITMAP surface_ = nullptr;
   HGDIOBJ surfaceOld_ = nullptr;

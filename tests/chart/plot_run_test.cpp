@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <vector>
 
@@ -123,13 +124,19 @@ TEST(PlotRunSteps, DefaultRunPacingAndResult) {
   EXPECT_EQ(ClosingLineText(Record(Params(35000, 50, 5, 1)).shortest), "Shortest Distance: 2.58479 AU");
 }
 
-TEST(PlotRunSteps, RunPlotPausesWhereDue) {
+TEST(PlotRunSteps, RunPlotPausesWhereDueAndEndsWhenAsked) {
+  // 10 years at 250 days: 13 steps, each followed by a pause, which a
+  // paced run waits out; its caller may end it after any yield.
   Canvas canvas(640, 480);
-  int pauses = 0;
-  const double shortest = RunPlot(canvas, Params(10, 250, 1), [&] { ++pauses; });
-  // 10 years at 250 days: t = 500 .. 3500, 13 steps, each followed by a pause.
-  EXPECT_EQ(pauses, 13);
-  EXPECT_LT(shortest, 80.0);
+  PlotRun run(canvas, Params(10, 250, 1));
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_LT(RunPlot(run, true), 80.0);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 13 * kPacingPause);
+  EXPECT_TRUE(run.over());
+  PlotRun early(canvas, Params(10, 250, 1));
+  RunPlot(early, false, [](PlotRun::Yield) { return false; });
+  EXPECT_EQ(early.steps(), 1);
+  EXPECT_FALSE(early.over());
 }
 
 class PlotRunPixels : public ::testing::Test {
@@ -196,7 +203,7 @@ TEST_F(PlotRunPixels, PixelsFarOffTheSurfaceAreClipped) {
 }
 
 TEST_F(PlotRunPixels, TheDistanceCurveSpansItsColumns) {
-  RunPlot(canvas, Params(35000, 50), [] {});
+  RunPlot(canvas, Params(35000, 50));
   auto column = [&](int x) {
     for (int y = 331; y < 460; ++y)
       if (canvas.Pixel(x, y) == Rgb(255, 255, 150)) return true;
@@ -211,7 +218,7 @@ TEST_F(PlotRunPixels, TheDistanceCurveSpansItsColumns) {
 TEST_F(PlotRunPixels, SlicedRunsDrawTheSamePixelsAsOneCall) {
   Canvas whole(640, 480, fonts.closingLine.get());
   PaintViewBackground(whole, true, fonts);
-  RunPlot(whole, Params(2000, 7, 3), [] {});
+  RunPlot(whole, Params(2000, 7, 3));
 
   PlotRun run(canvas, Params(2000, 7, 3));
   int slices = 0;

@@ -23,12 +23,9 @@ struct Hash {
 };
 
 void AddSample(Hash& h, std::int64_t k, const StepSample& s) {
-  const double v[] = {s.t,          s.plutoPos.x, s.plutoPos.y,   s.plutoPos.z,   s.plutoVel.x,
-                      s.plutoVel.y, s.plutoVel.z, s.neptunePos.x, s.neptunePos.y, s.neptunePos.z,
-                      s.separation, s.speed,      s.neptuneRot.x, s.neptuneRot.y, s.neptuneRot.z,
-                      s.plutoRot.x, s.plutoRot.y, s.plutoRot.z};
+  const auto v = SampleValues(s);
   h.Add(&k, sizeof k);
-  h.Add(v, sizeof v);
+  h.Add(v.data(), sizeof v);
 }
 
 struct Outcome {

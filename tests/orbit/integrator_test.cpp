@@ -14,10 +14,11 @@ namespace {
 using testing::ExpectNear;
 
 TEST(Measures, SeparationAndSpeed) {
+  // Differences of (2, 3, 6) and (1, 4, 8) are 7 and 9 apart, exactly.
   const Vec3 a{1.5, -2.0, 7.25};
-  const Vec3 b{-3.0, 4.0, 0.5};
   EXPECT_EQ(Separation(a, a), 0.0);
-  EXPECT_EQ(Separation(a, b), Separation(b, a));
+  EXPECT_EQ(Separation(a, {-0.5, -5.0, 1.25}), 7.0);
+  EXPECT_EQ(Separation({-0.5, -5.0, 1.25}, {0.5, -1.0, 9.25}), 9.0);
   EXPECT_EQ(Speed({3.0, 4.0, 0.0}), 5.0);
 }
 
@@ -47,16 +48,10 @@ TEST(PlutoAcceleration, AtTheStartWithAndWithoutTheInteraction) {
 }
 
 TEST(PlutoAcceleration, WithoutInteractionOnlyTheSunAndTheIndirectTermRemain) {
-  const Vec3 P{-9.5, -28.0, 5.5};
-  const Vec3 N{17.0, -24.0, 0.25};
-  const double k2 = kGauss * kGauss;
-  const double rP = std::sqrt(P.x * P.x + P.y * P.y + P.z * P.z);
-  const double rN = std::sqrt(N.x * N.x + N.y * N.y + N.z * N.z);
-  const Vec3 a = PlutoAcceleration(P, N, false);
-  const double tol = 1e-20;
-  EXPECT_NEAR(a.x, -k2 * P.x / (rP * rP * rP) - k2 * kNeptuneMassRatio * N.x / (rN * rN * rN), tol);
-  EXPECT_NEAR(a.y, -k2 * P.y / (rP * rP * rP) - k2 * kNeptuneMassRatio * N.y / (rN * rN * rN), tol);
-  EXPECT_NEAR(a.z, -k2 * P.z / (rP * rP * rP) - k2 * kNeptuneMassRatio * N.z / (rN * rN * rN), tol);
+  // -k^2 P / |P|^3 - k^2 m N / |N|^3 for these P and N, worked out to 12
+  // digits in 200-bit arithmetic (mpmath) from the constants' doubles.
+  ExpectNear(PlutoAcceleration({-9.5, -28.0, 5.5}, {17.0, -24.0, 0.25}, false), 1.03331055477e-7,
+             3.04599047238e-7, -5.98292835066e-8, 1e-18);
 }
 
 TEST(Integrator, FirstSampleOfTheDefaultRun) {

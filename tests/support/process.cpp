@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -44,9 +45,29 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   return RunProcess(program, args, options);
 }
 
+bool ReachableByEveryone(const std::string& path) {
+  for (std::filesystem::path p = std::filesystem::absolute(path).parent_path();; p = p.parent_path()) {
+    struct stat st {};
+    if (stat(p.c_str(), &st) != 0 || !(st.st_mode & S_IXOTH)) return false;
+    if (p == p.parent_path()) return true;
+  }
+}
+
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const ProcessOptions& options) {
   const std::string dir = MakeTempDir();
+  // Another user may not reach the program where it was built (a checkout
+  // in a private home folder): that user runs a copy from a folder of its
+  // own that everyone may enter.
+  std::string run = program;
+  std::string copyDir;
+  if (options.runAsUser >= 0) {
+    copyDir = MakeTempDir();
+    run = copyDir + "/" + std::filesystem::path(program).filename().string();
+    chmod(copyDir.c_str(), 0755);
+    std::filesystem::copy_file(program, run);
+    chmod(run.c_str(), 0755);
+  }
   const std::string outPath = dir + "/out";
   const std::string errPath = dir + "/err";
   const pid_t pid = fork();
@@ -74,10 +95,10 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
       if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(126);
     }
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
+    argv.push_back(const_cast<char*>(run.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    execv(program.c_str(), argv.data());
+    execv(run.c_str(), argv.data());
     _exit(127);
   }
   ProcessResult r;
@@ -104,6 +125,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   unlink(outPath.c_str());
   unlink(errPath.c_str());
   rmdir(dir.c_str());
+  if (!copyDir.empty()) std::filesystem::remove_all(copyDir);
   return r;
 }
 

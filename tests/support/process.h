@@ -38,7 +38,8 @@ struct ProcessOptions {
   // Above 0: sent right after the first signal, at once.
   int thenSignal = 0;
   // At or above 0: the program runs as this user and group (the caller
-  // must be allowed to switch).
+  // must be allowed to switch), from a copy in a temporary folder that user
+  // can enter, wherever the program itself lies.
   int runAsUser = -1;
   int runAsGroup = -1;
   // Above 0: the program's address space is limited to this many bytes.
@@ -50,6 +51,9 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
 
 // A fresh empty directory under the system's temporary directory.
 std::string MakeTempDir();
+
+// Every folder on the way to `path` may be entered by any user.
+bool ReachableByEveryone(const std::string& path);
 
 bool FileExists(const std::string& path);
 std::string ReadFile(const std::string& path);

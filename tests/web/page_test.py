@@ -258,7 +258,7 @@ def case_cancel(browser, args, extra):
     about = browser.wait_for('''document.getElementById('about').open &&
         [document.querySelector('#about p').textContent, document.querySelector('#about img').naturalWidth,
          document.getElementById('about-title').textContent]''')
-    check(about == ['Quorvex Version 1.0', 64, 'About Quorvex'], 'About box: %s' % about)
+    check(about == [args.about, 64, 'About Quorvex'], 'About box: %s' % about)
     escape(browser)
     browser.wait_for("!document.getElementById('about').open")
     check(all_black(browser.canvas_rgb('#view')[2]), 'the view is not black after the About box')
@@ -328,6 +328,7 @@ def main():
     parser.add_argument('--timeout', type=float, default=120.0, help='seconds a run may take')
     parser.add_argument('--output', help='the screenshot case\'s PNG')
     parser.add_argument('--window', default='680,640', help='the browser window\'s size, WIDTH,HEIGHT')
+    parser.add_argument('--about', help='the About box\'s text, with the project\'s version')
     parser.add_argument('case', choices=sorted(CASES))
     args, extra = parser.parse_known_args()
     server = None

@@ -15,7 +15,7 @@
 namespace quorvex {
 namespace {
 
-// FNV-1a over the bytes of each value, in the order of the sample's fields.
+// FNV-1a over the bytes of each value, in the order of SampleValues.
 struct Digest {
   std::uint64_t h = 0xcbf29ce484222325ull;
   void Add(const void* data, std::size_t n) {
@@ -28,11 +28,6 @@ struct Digest {
     unsigned char le[8];
     for (int i = 0; i < 8; ++i) le[i] = static_cast<unsigned char>(bits >> (8 * i));
     Add(le, sizeof le);
-  }
-  void Add(const Vec3& v) {
-    Add(v.x);
-    Add(v.y);
-    Add(v.z);
   }
 };
 
@@ -49,14 +44,7 @@ int Main(int argc, char** argv) {
   Digest d;
   PlotRun::Hooks hooks;
   hooks.onSample = [&d](std::int64_t, const StepSample& s) {
-    d.Add(s.t);
-    d.Add(s.plutoPos);
-    d.Add(s.plutoVel);
-    d.Add(s.neptunePos);
-    d.Add(s.separation);
-    d.Add(s.speed);
-    d.Add(s.neptuneRot);
-    d.Add(s.plutoRot);
+    for (double v : SampleValues(s)) d.Add(v);
   };
   PlotRun run(canvas, p, hooks);
   while (!run.over()) run.Advance(1 << 20);

@@ -139,7 +139,7 @@ TEST_F(Windows, TheDefaultRunIsTheLinuxBuildsPicture) {
   Canvas canvas(640, 480, fonts.closingLine.get());
   PaintViewBackground(canvas, true, fonts);
   RunParameters p;
-  EXPECT_EQ(ClosingLineText(RunPlot(canvas, p, [] {})), "Shortest Distance: 18.19664 AU");
+  EXPECT_EQ(ClosingLineText(RunPlot(canvas, p)), "Shortest Distance: 18.19664 AU");
 
   std::vector<unsigned char> ours = EncodeThroughAFile(canvas);
   std::vector<unsigned char> linux = ReadBytes(QUORVEX_LINUX_PICTURE);

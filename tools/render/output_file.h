@@ -74,10 +74,12 @@ class OutputFile {
   // The name as the caller gave it, for messages.
   const std::string& path() const { return path_; }
 
- private:
-  struct Target;  // the platform's view of what stands at the name
+  // What stands at the name, as the policy and the platform see it
+  // (output_file_platform.h).
+  struct Target;
 
-  // Steps of CommitAll, by platform.
+ private:
+  // Steps of CommitAll.
   // Keeps the current file at the name reachable under a second name; true
   // when the name can afterwards be given back what stood there (also when
   // nothing stood there).

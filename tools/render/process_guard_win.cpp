@@ -12,6 +12,7 @@
 
 #include "tools/render/process_guard.h"
 #include "tools/render/process_guard_platform.h"
+#include "tools/render/utf16.h"
 
 namespace quorvex {
 namespace {
@@ -84,13 +85,7 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
   LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
   if (!wide) return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
   std::vector<std::string> args;
-  for (int i = 1; i < count; ++i) {
-    const int len = static_cast<int>(wcslen(wide[i]));
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], len, nullptr, 0, nullptr, nullptr);
-    std::string arg(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], len, arg.data(), n, nullptr, nullptr);
-    args.push_back(std::move(arg));
-  }
+  for (int i = 1; i < count; ++i) args.push_back(Utf8Of(wide[i]));
   LocalFree(wide);
   return args;
 }
@@ -101,9 +96,7 @@ void WriteText(std::FILE* stream, std::string_view text) {
   if (h != INVALID_HANDLE_VALUE && GetConsoleMode(h, &mode)) {
     // A console shows UTF-16 as it is, whatever its code page.
     std::fflush(stream);
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    const std::wstring wide = Utf16Of(text);
     DWORD written = 0;
     if (WriteConsoleW(h, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr)) return;
   }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "chart/chart.h"
 
 namespace quorvex {
@@ -22,15 +24,16 @@ std::vector<Color> WholeRun(const RunParameters& p) {
   const ChartFonts& fonts = ChartFonts::Shared();
   Canvas whole(kCanvasWidth, kCanvasHeight, fonts.closingLine.get());
   PaintViewBackground(whole, true, fonts);
-  RunPlot(whole, p, [] {});
+  RunPlot(whole, p);
   return whole.pixels();
 }
 
 // A view's run, driven slice by slice either way (waiting out its pauses in
 // the slice, or resuming after each at the time the slice names), draws
-// what one uninterrupted run draws.
+// what one uninterrupted run draws. The run is long enough (730000 steps)
+// to take more than one slice of wall time on a fast machine.
 TEST(ViewRun, SlicedRunsDrawTheRenderersPixels) {
-  const RunParameters p = Params(2000, 7, 4);
+  const RunParameters p = Params(2000, 1, 4);
   const std::vector<Color> whole = WholeRun(p);
   for (const bool blocking : {true, false}) {
     ViewRun view;
@@ -51,15 +54,10 @@ TEST(ViewRun, SlicedRunsDrawTheRenderersPixels) {
   }
 }
 
-// Before any run values are accepted the view is black; a stop draws the
-// closing line at once.
-TEST(ViewRun, BlackWithoutValuesAndStoppedByRequest) {
+// A stop draws the closing line at once. (The black view before any values
+// are accepted is the session's: session_test.)
+TEST(ViewRun, StoppedByRequest) {
   ViewRun view;
-  view.Restart(100, 50, nullptr);
-  EXPECT_FALSE(view.runInProgress());
-  EXPECT_EQ(view.canvas().width(), 100);
-  for (Color c : view.canvas().pixels()) ASSERT_EQ(c, kBlack);
-
   const RunParameters p = Params(35000, 50, 5);
   view.Restart(kCanvasWidth, kCanvasHeight, &p);
   view.RequestStop();
@@ -87,8 +85,31 @@ TEST(ViewRun, PausesLastAMillisecondAndSlicesStayShort) {
     over = view.RunSlice().over;
     longest = std::max(longest, Clock::now() - sliceStart);
   }
-  EXPECT_GE(Clock::now() - start, 57 * ViewRun::kPause);
-  EXPECT_LT(longest, ViewRun::kSlice + 20 * ViewRun::kPause);
+  EXPECT_GE(Clock::now() - start, 57 * kPacingPause);
+  EXPECT_LT(longest, ViewRun::kSlice + 20 * kPacingPause);
+}
+
+// The screen follows a run only while showing it costs the run little: a
+// wait of 50 ms before the first slice, all of it outside the run, holds
+// the picture back until the run has had twenty times as long, so not in
+// the next 300 ms of slices back to back; without the wait the picture
+// shows within them.
+TEST(ViewRun, ShowingWaitsWhileTheRunSpentTooMuchTimeOutside) {
+  using namespace std::chrono_literals;
+  for (const auto gap : {0ms, 50ms}) {
+    ViewRun view;
+    const RunParameters p = Params(50000, 1, 5);
+    view.Restart(kCanvasWidth, kCanvasHeight, &p);
+    std::this_thread::sleep_for(gap);
+    bool shown = false;
+    const Clock::time_point start = Clock::now();
+    while (Clock::now() - start < 300ms) {
+      const ViewRun::Slice s = view.Advance(Clock::now());
+      if (s.over) break;
+      shown |= s.show;
+    }
+    EXPECT_EQ(shown, gap == 0ms) << "a wait of " << gap.count() << " ms";
+  }
 }
 
 }  // namespace
