@@ -61,7 +61,7 @@ PlotRun::PlotRun(Canvas& canvas, const RunParameters& params, Hooks hooks, int t
       endTime_(static_cast<double>(params_.durationYears) * kPlotYearDays),
       blocks_(std::make_unique<StepBlocks>(state_.neptune, params_.stepDays, params_.durationYears,
                                            RunStepCount(params_.stepDays, endTime_),
-                                           threads > 0 ? threads : RunThreads())),
+                                           threads > 0 ? threads : RunThreads(), hooks_.courier)),
       divisor_(PacingDivisor(params_.plotSpeed, params_.stepDays)),
       untilPause_(divisor_) {}
 
@@ -94,7 +94,8 @@ PlotRun::Yield PlotRun::Advance(std::int64_t maxSteps) {
     if (row_ == rows_) {
       // A new block: the place to look at the stop flag.
       if (hooks_.stopFlag && hooks_.stopFlag->load(std::memory_order_relaxed)) return End(Yield::Stopped);
-      block_ = &blocks_->Next();
+      block_ = blocks_->Next();
+      if (!block_) return Yield::BlocksAwaited;
       row_ = 0;
       rows_ = block_->count;
     }

@@ -15,6 +15,7 @@
 
 namespace quorvex {
 
+class BlockCourier;
 class StepBlocks;
 struct StepBlock;
 struct StepPixels;
@@ -57,6 +58,9 @@ class PlotRun {
     SliceUsed,  // the number of steps asked for was taken
     Stopped,    // a stop was asked for before a step; the closing line is drawn
     Finished,   // the end time was reached; the closing line is drawn
+    // The next steps' block is on its way from the courier's helper: end
+    // the slice so that its message can arrive, then advance again.
+    BlocksAwaited,
   };
 
   struct Hooks {
@@ -67,6 +71,9 @@ class PlotRun {
     // millisecond of running), and once raised the run stops before its
     // next step is taken.
     const std::atomic<bool>* stopFlag = nullptr;
+    // Where a helper outside the process's threads works out blocks of
+    // the run (the web page's worker); none by default.
+    BlockCourier* courier = nullptr;
   };
 
   // The parameters are expected within their ranges; values outside are

@@ -19,8 +19,9 @@ class Session {
   // waits and is not one of them; only the web page offers SavePicture.
   enum class Command { EnterNewValues, About, SavePicture };
 
-  // threads: how many threads the runs use, as for PlotRun.
-  explicit Session(int threads = 0) : run_(threads) {}
+  // threads: how many threads the runs use, as for PlotRun; courier: a
+  // helper outside the process for the runs' blocks, if any (ViewRun).
+  explicit Session(int threads = 0, BlockCourier* courier = nullptr) : run_(threads, courier) {}
 
   // The values last accepted; none until a dialog has been accepted, and
   // until then the view stays black.

@@ -6,8 +6,10 @@
 
 namespace quorvex {
 
-ViewRun::ViewRun(int threads)
-    : threads_(threads), canvas_(std::make_unique<Canvas>(0, 0, ChartFonts::Shared().closingLine.get())) {}
+ViewRun::ViewRun(int threads, BlockCourier* courier)
+    : threads_(threads),
+      courier_(courier),
+      canvas_(std::make_unique<Canvas>(0, 0, ChartFonts::Shared().closingLine.get())) {}
 
 ViewRun::~ViewRun() = default;
 
@@ -19,9 +21,11 @@ void ViewRun::Restart(int width, int height, const RunParameters* values) {
   endedDays_ = 0.0;
   stopped_ = false;
   if (!values) return;
-  run_ = std::make_unique<PlotRun>(*canvas_, *values, PlotRun::Hooks{}, threads_);
+  PlotRun::Hooks hooks;
+  hooks.courier = courier_;
+  run_ = std::make_unique<PlotRun>(*canvas_, *values, std::move(hooks), threads_);
   runStart_ = lastSliceEnd_ = lastShown_ = Clock::now();
-  lastPaused_ = false;
+  lastPaused_ = lastAwaited_ = false;
   betweenSlices_ = {};
 }
 
@@ -35,6 +39,7 @@ void ViewRun::RequestStop() {
 
 ViewRun::Slice ViewRun::Step(Clock::time_point sliceEnd) {
   Slice slice;
+  awaited_ = false;
   for (;;) {
     switch (run_->Advance(kStepsPerCheck)) {
       case PlotRun::Yield::Finished:
@@ -49,6 +54,11 @@ ViewRun::Slice ViewRun::Step(Clock::time_point sliceEnd) {
       case PlotRun::Yield::SliceUsed:
         if (Clock::now() >= sliceEnd) return slice;
         break;
+      case PlotRun::Yield::BlocksAwaited:
+        // The next slice may begin at once, once the messages waiting
+        // behind this one are in.
+        awaited_ = true;
+        return slice;
     }
   }
 }
@@ -58,12 +68,15 @@ ViewRun::Slice ViewRun::Advance(Clock::time_point now) {
   // Whatever the event loop did since the last slice (repainting, flushing
   // to the display, other events) is time the run does not advance. After a
   // slice that asked for a pause the whole wait is the pause's: a timer
-  // rarely ends it on the dot, and its lateness is no cost of showing.
-  if (!lastPaused_) betweenSlices_ += now - lastSliceEnd_;
+  // rarely ends it on the dot, and its lateness is no cost of showing. A
+  // slice that ended awaiting blocks and showed nothing was followed by the
+  // run's own work: the blocks coming in.
+  if (!lastPaused_ && !lastAwaited_) betweenSlices_ += now - lastSliceEnd_;
   Slice slice = Step(now + kSlice);
   const Clock::time_point end = Clock::now();
   lastPaused_ = slice.paused;
   EndSlice(slice, end);
+  lastAwaited_ = awaited_ && !slice.show;
   return slice;
 }
 

@@ -30,8 +30,9 @@ class ViewRun {
   // copies the whole surface to the display.
   static constexpr std::chrono::milliseconds kRefresh{40};
 
-  // threads: how many threads the runs use, as for PlotRun.
-  explicit ViewRun(int threads = 0);
+  // threads: how many threads the runs use, as for PlotRun; courier: a
+  // helper outside the process for the runs' blocks, if any.
+  explicit ViewRun(int threads = 0, BlockCourier* courier = nullptr);
   ~ViewRun();
   ViewRun(const ViewRun&) = delete;
   ViewRun& operator=(const ViewRun&) = delete;
@@ -80,13 +81,16 @@ class ViewRun {
   void EndSlice(Slice& slice, Clock::time_point end);
 
   int threads_;
+  BlockCourier* courier_;
   std::unique_ptr<Canvas> canvas_;
   std::unique_ptr<PlotRun> run_;
   Clock::time_point runStart_{};
   Clock::time_point lastSliceEnd_{};
   Clock::time_point lastShown_{};
   Clock::duration betweenSlices_{};
-  bool lastPaused_ = false;  // the last slice asked for a pause
+  bool lastPaused_ = false;   // the last slice asked for a pause
+  bool awaited_ = false;      // the slice ended awaiting the run's blocks
+  bool lastAwaited_ = false;  // so did the last, and it showed nothing
   std::string closingLine_;
   double endedDays_ = 0.0;
   bool stopped_ = false;

@@ -9,11 +9,13 @@
 #include "chart/plot_run.h"
 #include "shells/core/program.h"
 #include "shells/web/web_view.h"
+#include "shells/web/worker_blocks.h"
 
 namespace {
 
 quorvex::WebView& View() {
-  static quorvex::WebView view;
+  static quorvex::WorkerCourier worker;
+  static quorvex::WebView view(&worker);
   return view;
 }
 

@@ -1,10 +1,15 @@
 #!/usr/bin/env python3
-"""Writes the web page from its template: the page's script inlined, the
+"""Writes the web page from its template: the page's scripts inlined, the
 program's icons as data URLs, the chart's size from the chart's layout, and
 the WebAssembly module's loader either inlined (one self-contained file) or
 referenced beside it (a site folder). For a site it also writes the web app
 manifest, the icons it names and the service worker, whose cache is named
-after the site's files."""
+after the site's files.
+
+The page compiles the module itself, once, for its own instance and its
+worker's (worker_pool.js): inlined, the module's bytes leave the loader for
+an element of their own, which the page decodes without a fetch(); beside
+the page, that element names the module's file."""
 import argparse
 import base64
 import hashlib
@@ -33,6 +38,24 @@ def chart_size(layout):
             raise SystemExit('%s: no %s' % (layout, name))
         size.append(found.group(1))
     return size
+
+
+# The module inside a single-file loader, as a data URL.
+INLINED_MODULE = re.compile(r'wasmBinaryFile\s*=\s*"data:application/octet-stream;base64,([A-Za-z0-9+/=]*)"')
+
+
+def module_element(text=None, src=None):
+    if src:
+        return '<script id="quorvex-wasm" type="application/octet-stream" data-src="%s"></script>\n' % src
+    return '<script id="quorvex-wasm" type="application/octet-stream">%s</script>\n' % text
+
+
+def split_module(loader):
+    """The loader without its module, and the module's base64 text."""
+    found = INLINED_MODULE.search(loader)
+    if not found:
+        raise SystemExit('make_page.py: no inlined module in the loader')
+    return loader[:found.start()] + 'wasmBinaryFile=""' + loader[found.end():], found.group(1)
 
 
 def script_text(text):
@@ -69,7 +92,7 @@ def write_site(folder, page, icons, service_worker):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument('--template', required=True)
-    parser.add_argument('--page-script', required=True)
+    parser.add_argument('--page-script', required=True, nargs='+', help='scripts inlined in this order')
     parser.add_argument('--icons', required=True, help='shells/icons')
     parser.add_argument('--layout', required=True, help='chart/layout.h, for the chart\'s size')
     parser.add_argument('--output', required=True)
@@ -81,9 +104,11 @@ def main():
 
     icons = pathlib.Path(args.icons)
     if args.inline_module:
-        module = '<script>\n' + script_text(pathlib.Path(args.inline_module).read_text()) + '\n</script>'
+        loader, wasm = split_module(pathlib.Path(args.inline_module).read_text())
+        module = module_element(text=wasm) + '<script>\n' + script_text(loader) + '\n</script>'
     else:
-        module = '<script src="' + args.module_src + '"></script>'
+        module = (module_element(src=re.sub(r'\.js$', '', args.module_src) + '.wasm') + '<script src="' +
+                  args.module_src + '"></script>')
     page = pathlib.Path(args.template).read_text()
     width, height = chart_size(args.layout)
     page = page.replace('@ICON@', data_url(icons / 'quorvex-64.png'))
@@ -92,7 +117,8 @@ def main():
     page = page.replace('@DESCRIPTION@', DESCRIPTION)
     page = page.replace('@THEME_COLOUR@', THEME_COLOUR).replace('@BACKGROUND_COLOUR@', BACKGROUND_COLOUR)
     page = page.replace('@CHART_WIDTH@', width).replace('@CHART_HEIGHT@', height)
-    page = page.replace('@PAGE@', script_text(pathlib.Path(args.page_script).read_text()))
+    scripts = '\n'.join(pathlib.Path(name).read_text() for name in args.page_script)
+    page = page.replace('@PAGE@', script_text(scripts))
     pathlib.Path(args.output).write_text(page)
     if args.module_src:
         write_site(pathlib.Path(args.output).parent, page, icons, args.service_worker)

@@ -415,7 +415,7 @@
     failed();
     return;
   }
-  createQuorvex().then((module) => {
+  quorvexWorker.load().then((module) => {
     quorvex = module;
     document.querySelector('#about p').textContent = quorvex.UTF8ToString(quorvex._qv_about_text());
     show();
@@ -425,5 +425,7 @@
     enterValues(texts);
     performance.mark('quorvex-ready');
     document.documentElement.dataset.ready = 'true';
+    // The worker for the runs' blocks (worker_pool.js), once the dialog is up.
+    quorvexWorker.start();
   }, failed);
 })();

@@ -8,7 +8,10 @@
 
 namespace quorvex {
 
-WebView::WebView() : rgba_(static_cast<size_t>(kCanvasWidth) * kCanvasHeight) {
+// One thread in the page: the run computes everything itself, or what the
+// courier's worker does not.
+WebView::WebView(BlockCourier* courier)
+    : session_(1, courier), rgba_(static_cast<size_t>(kCanvasWidth) * kCanvasHeight) {
   session_.Restart(kCanvasWidth, kCanvasHeight);
 }
 

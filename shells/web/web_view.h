@@ -25,7 +25,8 @@ class WebView {
     bool showCanvas = false;  // copy the canvas to the screen now
   };
 
-  WebView();
+  // courier: the page's worker for the runs' blocks, if any.
+  explicit WebView(BlockCourier* courier = nullptr);
 
   // The texts the "Enter Values" dialog opens with: the values last
   // accepted, or the first run's.
@@ -57,7 +58,7 @@ class WebView {
 
  private:
   // One thread in the page: the run computes everything itself.
-  Session session_{1};
+  Session session_;
   std::string message_;
   RunField field_ = RunField::StepDays;
   std::vector<std::uint32_t> rgba_;

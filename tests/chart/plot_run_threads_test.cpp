@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -69,12 +70,58 @@ Outcome Reference(const RunParameters& p) {
   return o;
 }
 
+// A helper outside the process as the web page's worker is one: it works
+// out a chunk from the run's values alone, and lets it be taken only after
+// it has been looked for `delay` times (never if negative); with `takes`
+// false it takes no work at all.
+class TestCourier : public BlockCourier {
+ public:
+  TestCourier(int delay, bool takes) : delay_(delay), takes_(takes) {}
+  void Begin(std::int32_t stepDays, std::int32_t durationYears, std::int64_t totalSteps) override {
+    ++begun;
+    stepDays_ = stepDays;
+    durationYears_ = durationYears;
+    totalSteps_ = totalSteps;
+  }
+  bool Send(std::int64_t first, int count) override {
+    // As many out as the page lets its worker have.
+    if (!takes_ || out_.size() >= 8) return false;
+    out_[first] = {count, 0};
+    return true;
+  }
+  bool Take(std::int64_t first, int count, StepBlock* to) override {
+    Asked& a = out_.at(first);
+    EXPECT_EQ(a.count, count);
+    if (delay_ < 0 || a.looks++ < delay_) return false;
+    const KeplerOrbit neptune(NeptuneElements);
+    for (int i = 0; i < count; ++i)
+      FillStepBlock(neptune, stepDays_, durationYears_, totalSteps_, first + i, to[i]);
+    out_.erase(first);
+    ++taken;
+    return true;
+  }
+  void End() override { ++ended; }
+
+  int begun = 0, ended = 0, taken = 0;
+
+ private:
+  struct Asked {
+    int count, looks;
+  };
+  int delay_;
+  bool takes_;
+  std::int32_t stepDays_ = 0, durationYears_ = 0;
+  std::int64_t totalSteps_ = 0;
+  std::map<std::int64_t, Asked> out_;
+};
+
 // The same run through PlotRun, in slices of odd sizes; the run thread
 // sleeps now and then so that the helper's ring fills and it has to wait.
-Outcome Drive(const RunParameters& p, int threads) {
+Outcome Drive(const RunParameters& p, int threads, BlockCourier* courier = nullptr) {
   Canvas canvas(640, 480);
   Hash h;
   PlotRun::Hooks hooks;
+  hooks.courier = courier;
   hooks.onSample = [&](std::int64_t k, const StepSample& s) {
     AddSample(h, k, s);
     if (k % 20000 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -98,7 +145,7 @@ TEST(PlotRunThreads, EveryBitAsThePlainPath) {
     std::int64_t steps;
   } cases[] = {
       {35000, 50, 0, 255778}, {35000, 50, 1, 255778}, {20, 1, 0, 7306},     {300, 7, 0, 15658},
-      {1, 182, 0, 1},         {1, 183, 0, 0},         {2000, 250, 0, 2922},
+      {1, 182, 0, 1},         {1, 183, 0, 0},         {2000, 250, 0, 2922}, {2000, 1, 1, 730798},
   };
   for (const Case& c : cases) {
     RunParameters p;
@@ -115,6 +162,26 @@ TEST(PlotRunThreads, EveryBitAsThePlainPath) {
       EXPECT_EQ(o.samples, ref.samples);
       EXPECT_EQ(o.shortest, ref.shortest);
       EXPECT_EQ(o.canvas, ref.canvas);
+    }
+    // With a courier whose chunks arrive at once, late, never, or which
+    // takes none.
+    for (const auto& [delay, takes] : {std::pair{0, true}, {1, true}, {3, true}, {-1, true}, {0, false}}) {
+      SCOPED_TRACE(testing::Message() << c.years << " years, step " << c.step << ", interaction "
+                                      << c.interaction << ", courier " << delay << " " << takes);
+      TestCourier courier(delay, takes);
+      const Outcome o = Drive(p, 1, &courier);
+      EXPECT_EQ(o.steps, ref.steps);
+      EXPECT_EQ(o.samples, ref.samples);
+      EXPECT_EQ(o.shortest, ref.shortest);
+      EXPECT_EQ(o.canvas, ref.canvas);
+      EXPECT_EQ(courier.begun, 1);
+      EXPECT_EQ(courier.ended, 1);
+      // A late chunk of a run's only chunk is computed by the run itself.
+      if (takes && delay >= 0 && delay <= 1 && c.steps > 0) {
+        EXPECT_GT(courier.taken, 0);
+      } else if (!takes || delay < 0) {
+        EXPECT_EQ(courier.taken, 0);
+      }
     }
   }
 }

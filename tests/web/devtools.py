@@ -105,11 +105,14 @@ class Browser:
         return self.call(method, params, self.session)
 
     # -- the page
-    def open(self, url):
+    def open(self, url, before=None):
+        """Opens the page; `before` is a script run in it before any of its own."""
         target = self.call('Target.createTarget', {'url': 'about:blank'})['targetId']
         self.session = self.call('Target.attachToTarget', {'targetId': target, 'flatten': True})['sessionId']
         for domain in ('Runtime', 'Log', 'Page'):
             self.page_call(domain + '.enable')
+        if before:
+            self.page_call('Page.addScriptToEvaluateOnNewDocument', {'source': before})
         self.page_call('Page.navigate', {'url': url})
 
     def evaluate(self, expression):

@@ -8,6 +8,11 @@ Cases:
   pixels      the dialog's values set as the renderer's options give them;
               the page's canvas must equal the renderer's PNG pixel for
               pixel and the live region must hold its closing line
+              (--expect-worker: the worker computed some of the run's
+              blocks; --no-worker: the page cannot start a worker)
+  restart     the longest run stopped while the worker has chunks of it in
+              hand, then at once a new run with the renderer's options: its
+              canvas must equal the PNG
   validation  bad numbers give the message box, then the focus and the
               selection are in the field at fault and the dialog stays open
   cancel      Cancel (Escape) in the first dialog leaves a black view; the
@@ -66,22 +71,46 @@ def address(page):
     return page if '://' in page else pathlib.Path(page).resolve().as_uri()
 
 
-def navigate(browser, page):
-    """Opens the page, in the browser's tab once there is one."""
+# Where the browser refuses the page a worker (as a strict content security
+# policy would), the page computes every block itself.
+NO_WORKER = "window.Worker = function () { throw new DOMException('no workers here', 'SecurityError'); };"
+# The single file stays small enough to send and open quickly.
+PAGE_LIMIT = 300 * 1000
+
+
+def navigate(browser, page, before=None):
+    """Opens the page, in the browser's tab once there is one; `before` is a
+    script run in it before any of its own."""
+    if '://' not in page:
+        size = os.path.getsize(page)
+        check(size < PAGE_LIMIT, 'the page has %d bytes' % size)
     if browser.session:
+        if before:
+            browser.page_call('Page.addScriptToEvaluateOnNewDocument', {'source': before})
         browser.evaluate('window.quorvexOldPage = true')
         browser.page_call('Page.navigate', {'url': address(page)})
         browser.wait_for('!window.quorvexOldPage && document.readyState !== "loading"')
     else:
-        browser.open(address(page))
+        browser.open(address(page), before)
 
 
-def load(browser, page):
-    navigate(browser, page)
+def load(browser, page, before=None):
+    navigate(browser, page, before)
     browser.wait_for("document.documentElement.dataset.ready === 'true'")
     ready = browser.evaluate("performance.getEntriesByName('quorvex-ready')[0].startTime")
     print('page ready %.0f ms after navigation' % ready)
     return ready
+
+
+def worker_state(browser):
+    """'ready' once the page's worker has started, 'none' without one."""
+    return browser.wait_for("['ready', 'none'].includes(document.documentElement.dataset.worker) && "
+                            "document.documentElement.dataset.worker")
+
+
+def worker_chunks(browser):
+    """The chunks of blocks the worker computed for the last run."""
+    return browser.evaluate("performance.getEntriesByName('quorvex-worker-chunks').at(-1).detail")
 
 
 def set_values(browser, duration, step, speed=None, interaction=None):
@@ -136,33 +165,83 @@ def run_state(browser):
         document.getElementById('view').getAttribute('aria-label')]""")
 
 
-def case_pixels(browser, args, extra):
+def run_options(extra, **flags):
     parser = argparse.ArgumentParser(prog='pixels')
     parser.add_argument('--years', default='35000')
     parser.add_argument('--step', default='50')
     parser.add_argument('--speed', default='5')
     parser.add_argument('--interaction', default='on', choices=('on', 'off'))
-    values = parser.parse_args(extra)
-    closing, want = rendered(args, values.years, values.step, values.speed, values.interaction)
+    for flag in flags:
+        parser.add_argument('--' + flag.replace('_', '-'), action='store_true')
+    return parser.parse_args(extra)
 
-    load(browser, args.page)
-    # The first dialog: open, seeded, "Start Plot" focused.
-    seeded = browser.evaluate("""[document.getElementById('values').open, document.activeElement.id,
-        document.getElementById('duration').value, document.getElementById('step').value,
-        document.getElementById('speed').value, document.getElementById('interaction-on').checked]""")
-    check(seeded == [True, 'start-plot', '35000', '50', '5', True], 'first dialog: %s' % seeded)
-    set_values(browser, values.years, values.step, values.speed, values.interaction)
-    started = time.monotonic()
-    enter(browser)
-    text = result_text(browser, args.timeout)
-    print('run took %.2f s in the page' % (time.monotonic() - started))
+
+def check_result(browser, values, closing, want):
+    """The closing line, the status line, the chart's name and every pixel
+    after a complete run."""
+    text = browser.evaluate("document.getElementById('result').textContent")
     check(text == closing, 'closing line %r, the renderer wrote %r' % (text, closing))
-    # The status line and the chart's name say the run is complete.
     complete = 'Run complete: %d years.' % int(values.years)
     state = run_state(browser)
     check(state == [closing, complete, '', 'Quorvex chart. %s %s' % (complete, closing)], 'after the run: %s' % state)
     check_canvas(browser, want)
     print('canvas equals the renderer; ' + text)
+
+
+def case_pixels(browser, args, extra):
+    values = run_options(extra, expect_worker=True, no_worker=True)
+    closing, want = rendered(args, values.years, values.step, values.speed, values.interaction)
+
+    load(browser, args.page, NO_WORKER if values.no_worker else None)
+    # The first dialog: open, seeded, "Start Plot" focused.
+    seeded = browser.evaluate("""[document.getElementById('values').open, document.activeElement.id,
+        document.getElementById('duration').value, document.getElementById('step').value,
+        document.getElementById('speed').value, document.getElementById('interaction-on').checked]""")
+    check(seeded == [True, 'start-plot', '35000', '50', '5', True], 'first dialog: %s' % seeded)
+    worker = worker_state(browser)
+    check(worker == ('none' if values.no_worker else 'ready'), 'worker: %s' % worker)
+    set_values(browser, values.years, values.step, values.speed, values.interaction)
+    started = time.monotonic()
+    enter(browser)
+    result_text(browser, args.timeout)
+    chunks = worker_chunks(browser)
+    print('run took %.2f s in the page; the worker computed %d chunks of blocks' % (time.monotonic() - started, chunks))
+    check(chunks > 0 or not values.expect_worker, 'the worker computed none of the run\'s blocks')
+    check(chunks == 0 or not values.no_worker, 'blocks came from no worker')
+    check_result(browser, values, closing, want)
+
+
+def case_restart(browser, args, extra):
+    values = run_options(extra)
+    closing, want = rendered(args, values.years, values.step, values.speed, values.interaction)
+    load(browser, args.page)
+    check(worker_state(browser) == 'ready', 'no worker')
+    # The longest run, stopped while the worker has chunks in hand, and the
+    # next run started at once: they come back during it and must not be
+    # used. "Enter New Values", chosen during the run, opens the dialog as
+    # the run ends; the page's own script starts the next run from there.
+    set_values(browser, '50000', '1')
+    enter(browser)
+    browser.wait_for("performance.getEntriesByName('quorvex-run-start').length")
+    time.sleep(0.03)
+    first = browser.evaluate('''new Promise((resolve) => {
+        document.querySelector('#menu-file-items button').click();
+        document.getElementById('view').dispatchEvent(new PointerEvent('pointerdown', {button: 0}));
+        const next = () => {
+          if (!document.getElementById('values').open) return setTimeout(next, 0);
+          const first = document.getElementById('result').textContent;
+          document.getElementById('duration').value = %s;
+          document.getElementById('step').value = %s;
+          document.getElementById('start-plot').click();
+          resolve(first);
+        };
+        next();
+      })''' % (js(values.years), js(values.step)))
+    check(first.startswith('Shortest Distance: ') and first != 'Shortest Distance: 80.00000 AU',
+          'first run: %r' % first)
+    browser.wait_for("performance.getEntriesByName('quorvex-run').length === 2", timeout=args.timeout)
+    print('stopped: %s; then the worker computed %d chunks of blocks' % (first, worker_chunks(browser)))
+    check_result(browser, values, closing, want)
 
 
 VALIDATION = [
@@ -681,9 +760,9 @@ def case_screenshot(browser, args, extra):
     print('wrote ' + args.output)
 
 
-CASES = {'screenshot': case_screenshot, 'pixels': case_pixels, 'validation': case_validation, 'cancel': case_cancel,
-         'stop': case_stop, 'screens': case_screens, 'touch': case_touch, 'keyboard': case_keyboard,
-         'a11y': case_a11y, 'loading': case_loading, 'link': case_link, 'save': case_save, 'offline': case_offline}
+CASES = {'screenshot': case_screenshot, 'pixels': case_pixels, 'restart': case_restart,
+         'validation': case_validation, 'cancel': case_cancel, 'stop': case_stop, 'screens': case_screens,
+         'touch': case_touch, 'keyboard': case_keyboard, 'a11y': case_a11y, 'loading': case_loading, 'link': case_link, 'save': case_save, 'offline': case_offline}
 
 
 def main():
