@@ -81,9 +81,6 @@ PAGE_LIMIT = 300 * 1000
 def navigate(browser, page, before=None):
     """Opens the page, in the browser's tab once there is one; `before` is a
     script run in it before any of its own."""
-    if '://' not in page:
-        size = os.path.getsize(page)
-        check(size < PAGE_LIMIT, 'the page has %d bytes' % size)
     if browser.session:
         if before:
             browser.page_call('Page.addScriptToEvaluateOnNewDocument', {'source': before})
@@ -95,6 +92,9 @@ def navigate(browser, page, before=None):
 
 
 def load(browser, page, before=None):
+    if '://' not in page:
+        size = os.path.getsize(page)
+        check(size < PAGE_LIMIT, 'the page has %d bytes' % size)
     navigate(browser, page, before)
     browser.wait_for("document.documentElement.dataset.ready === 'true'")
     ready = browser.evaluate("performance.getEntriesByName('quorvex-ready')[0].startTime")
