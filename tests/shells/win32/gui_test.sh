@@ -68,11 +68,25 @@ trap 'echo "FAIL: line $LINENO: $BASH_COMMAND exited with $?" >&2' ERR
 # Wine's console output ends lines with CRLF.
 probe() { wine "$probe" "$@" | tr -d '\r'; }
 
+# The first visible window whose title matches, waiting up to SECONDS for
+# it. xdotool's own --sync gives up on an X error when a window closes
+# while it walks the window tree (a dialog closing as the main window
+# shows), so each look is a new search, and a failed one is tried again.
+find_window() {
+  local name=$1 seconds=${2:-30} id
+  for _ in $(seq $((seconds * 10))); do
+    id=$(xdotool search --onlyvisible --name "$name" 2>/dev/null | head -n 1) || true
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
 start_app() {
   wine "$quorvex" </dev/null >"$work/quorvex.log" 2>&1 &
   app=$!
   local dialog
-  dialog=$(timeout 30 xdotool search --sync --onlyvisible --name "^Enter Values$" | head -n 1) ||
+  dialog=$(find_window "^Enter Values$") ||
     fail "the \"Enter Values\" dialog did not open (see $work/quorvex.log)"
   # Keys go to the window with the keyboard focus: wait until the dialog has
   # it, or a loaded machine may type before it does.
@@ -160,7 +174,7 @@ if [ "$dpi" != 96 ]; then
   xdotool key alt+h
   sleep 0.5
   xdotool key a
-  timeout 30 xdotool search --sync --onlyvisible --name '^About Quorvex$' >/dev/null || fail "no About box"
+  find_window '^About Quorvex$' 30 >/dev/null || fail "no About box"
   sleep 0.5
   read -r x y w h <<<"$(probe about-icon)"
   size=$((32 * scale))
@@ -196,7 +210,7 @@ start_app
 xdotool key Tab Tab Tab
 xdotool type 12a
 xdotool key Return
-timeout 30 xdotool search --sync --onlyvisible --name '^Quorvex$' >/dev/null || fail "no message box"
+find_window '^Quorvex$' 30 >/dev/null || fail "no message box"
 message=$(probe message Quorvex) || fail "no message box captioned \"Quorvex\""
 [ "$message" = "Please enter an integer." ] || fail "message box says \"$message\""
 xdotool key Return
@@ -213,7 +227,7 @@ stop_app
 echo "== Escape cancels the first dialog: a black view"
 start_app
 xdotool key Escape
-timeout 30 xdotool search --sync --onlyvisible --name '^Quorvex$' >/dev/null || fail "no main window"
+find_window '^Quorvex$' 30 >/dev/null || fail "no main window"
 sleep 1
 grab cancelled
 all_black cancelled || fail "the view is not black after Cancel"
@@ -224,7 +238,7 @@ start_app
 [ "$(probe taskbar 'Enter Values')" = yes ] || fail "the first dialog has no taskbar button"
 [ "$(probe minimise 'Enter Values')" = restored ] || fail "the minimised dialog stayed minimised"
 xdotool key Escape
-timeout 30 xdotool search --sync --onlyvisible --name '^Quorvex$' >/dev/null || fail "no main window"
+find_window '^Quorvex$' 30 >/dev/null || fail "no main window"
 stop_app
 
 # Waits up to about 10 s until the cursor shown is (=) or is not (!=) the
@@ -272,7 +286,7 @@ xdotool search --onlyvisible --name '^About Quorvex$' >/dev/null && fail "About 
 opened=
 for _ in 1 2 3 4 5; do
   xdotool key Escape
-  if timeout 4 xdotool search --sync --onlyvisible --name '^About Quorvex$' >/dev/null; then
+  if find_window '^About Quorvex$' 4 >/dev/null; then
     opened=1
     break
   fi
