@@ -61,19 +61,13 @@ OutputFile::OutputFile() = default;
 
 OutputFile::~OutputFile() {
   Abandon();
-  if (target_) Release(*target_);
 }
 
 bool OutputFile::Prepare(const std::string& path, std::string& error) {
   path_ = path;
   target_ = std::make_unique<Target>();
   Target& t = *target_;
-  if (path.empty()) {
-    error = NoSuchFile();
-    return false;
-  }
-  if (path == "-") return LookAtStandardOutput(t, error);
-  if (kSeparators.find(path.back()) != std::string_view::npos) {
+  if (!path.empty() && kSeparators.find(path.back()) != std::string_view::npos) {
     error = "a name ending in " + std::string(1, path.back()) + " stands for a directory";
     return false;
   }
@@ -161,9 +155,7 @@ bool OutputFile::PutBackOld() {
   Target& t = *target_;
   if (!t.installed) return true;
   t.installed = false;
-  // Nothing stood there: the new file goes.
-  if (t.oldName.empty()) return RemoveInstalled(t);
-  if (!RenameBack(t, t.oldName)) return false;
+  if (!PutBack(t, t.oldName)) return false;
   t.oldName.clear();
   return true;
 }

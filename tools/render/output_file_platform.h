@@ -18,13 +18,20 @@
 #include <windows.h>
 #else
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace quorvex {
 
-// The platform's own view of an output's target.
+// The platform's own view of an output's target. It lets go of the folder
+// when it goes.
 #if defined(_WIN32)
 struct NativeTarget {
+  NativeTarget() = default;
+  NativeTarget(const NativeTarget&) = delete;
+  ~NativeTarget() {
+    if (folder != INVALID_HANDLE_VALUE) CloseHandle(folder);
+  }
   std::wstring finalPath;  // the name the result goes under, links followed
   // Its identity, when the file system gives one (disk files do).
   bool hasId = false;
@@ -35,7 +42,7 @@ struct NativeTarget {
   std::wstring canonical;
   HANDLE folder = INVALID_HANDLE_VALUE;  // found by its handle wherever it went
   std::wstring folderPath;               // its name when it was opened
-  std::wstring base;                     // the name within it
+  std::string base;                      // the name within it
   // A second handle of the temporary, with delete access, kept until it is
   // in place or removed: it is renamed and removed through the handle, so
   // wherever its folder went.
@@ -44,6 +51,11 @@ struct NativeTarget {
 inline constexpr std::string_view kSeparators = "/\\";
 #else
 struct NativeTarget {
+  NativeTarget() = default;
+  NativeTarget(const NativeTarget&) = delete;
+  ~NativeTarget() {
+    if (dirFd >= 0) close(dirFd);
+  }
   std::string finalPath;  // the name the result goes under, links followed
   struct stat existing {};
   std::string canonical;  // for a name that does not exist yet: the real folder plus the name
@@ -77,12 +89,9 @@ namespace output_platform {
 
 using Target = OutputFile::Target;
 
-// The system's message for "no such file" (an empty name).
-std::string NoSuchFile();
-// Standard output as it stands.
-bool LookAtStandardOutput(Target& t, std::string& error);
 // What stands at `path`, links followed to the name a file is or would be
-// made under; sets kind, identity and the final name.
+// made under; sets kind, identity and the final name. "-" is standard
+// output as it stands; an empty name is no such file.
 bool LookAt(const std::string& path, Target& t, std::string& error);
 // For a file or nothing: holds the folder open, and for nothing yet makes
 // the name comparable (the folder's real name plus the name).
@@ -106,18 +115,15 @@ enum class Link { kDone, kTaken, kNoFile, kFailed };
 Link LinkCurrent(Target& t, const std::string& name);
 // Renames the temporary over the target's name.
 bool InstallTemp(Target& t, std::string& error);
-// Renames `name` back over the target's name.
-bool RenameBack(Target& t, const std::string& name);
-// Removes the installed new file while it is still the one this run made.
-bool RemoveInstalled(Target& t);
+// Undoes that: renames `old` back over the target's name or, with no old
+// name (nothing stood there), removes the new file.
+bool PutBack(Target& t, const std::string& old);
 // Removes `name` in the held folder.
 void RemoveName(Target& t, const std::string& name);
 // Removes the temporary, wherever its folder went.
 void RemoveTemp(Target& t);
 // The full name of `name` in the held folder, for messages.
 std::string NameInFolder(const Target& t, const std::string& name);
-// Lets go of the folder.
-void Release(Target& t);
 
 }  // namespace output_platform
 }  // namespace quorvex

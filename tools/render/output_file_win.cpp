@@ -17,11 +17,11 @@
 namespace quorvex::output_platform {
 namespace {
 
-using Kind = Target::Kind;
-
 // The attributes a replacement takes over from the file it replaces.
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+// The longest name Windows has (a "\\?\" one), with its terminating null.
+constexpr DWORD kLongestName = 32768;
 
 // The system's text for an error code, without the closing period and line end.
 std::string SystemMessage(DWORD code) {
@@ -40,24 +40,19 @@ bool Fail(std::string& error, DWORD code) {
   return false;
 }
 
-// A name from a call that says first how long it is.
-template <class Get>
-std::wstring SizedName(Get get) {
-  const DWORD n = get(nullptr, 0);
-  std::wstring name(n, L'\0');
-  name.resize(n ? get(name.data(), n) : 0);
+bool Fail(std::string& error, const char* why) {
+  error = why;
+  return false;
+}
+
+// The name a handle's file really has, links followed ("\\?\C:\dir\file"),
+// or given `path` instead its full name; empty when the system gives none.
+std::wstring FullName(HANDLE h, const wchar_t* path = nullptr) {
+  std::wstring name(kLongestName, L'\0');
+  const DWORD n = path ? GetFullPathNameW(path, kLongestName, name.data(), nullptr)
+                       : GetFinalPathNameByHandleW(h, name.data(), kLongestName, VOLUME_NAME_DOS);
+  name.resize(n < kLongestName ? n : 0);
   return name;
-}
-
-std::wstring FullPath(const std::wstring& path) {
-  return SizedName([&](wchar_t* to, DWORD n) { return GetFullPathNameW(path.c_str(), n, to, nullptr); });
-}
-
-// The name a handle's file really has, links followed: "\\?\C:\dir\file".
-std::wstring FinalPath(HANDLE h) {
-  return SizedName([&](wchar_t* to, DWORD n) {
-    return GetFinalPathNameByHandleW(h, to, n, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  });
 }
 
 // Opens whatever stands at `path` (links followed) only to look at it.
@@ -67,29 +62,29 @@ HANDLE OpenToLookAt(const std::wstring& path) {
                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
-void TakeIdentity(NativeTarget& n, const BY_HANDLE_FILE_INFORMATION& info) {
+// Takes the identity and attributes of a disk file; false for anything else.
+bool TakeIdentity(NativeTarget& n, HANDLE h) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info)) return false;
   n.hasId = true;
   n.volume = info.dwVolumeSerialNumber;
   n.index = (static_cast<ULONGLONG>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  n.attributes = info.dwFileAttributes;
+  return true;
 }
 
 // The current full name of `name` in the held folder, wherever the folder
 // is now.
-std::wstring InFolder(const NativeTarget& n, const std::wstring& name) {
-  const std::wstring now = n.folder != INVALID_HANDLE_VALUE ? FinalPath(n.folder) : std::wstring();
-  return JoinPath(now.empty() ? n.folderPath : now, name);
-}
-
 std::wstring InFolder(const NativeTarget& n, const std::string& name) {
-  return InFolder(n, Utf16Of(name));
+  const std::wstring now = n.folder != INVALID_HANDLE_VALUE ? FullName(n.folder) : std::wstring();
+  return JoinPath(now.empty() ? n.folderPath : now, Utf16Of(name));
 }
 
+// A stream over a descriptor or handle, which it takes over (closed on failure).
 std::FILE* StreamOf(int fd, std::string& error) {
   std::FILE* stream = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
-  if (!stream) {
-    error = std::strerror(errno);
-    if (fd >= 0) _close(fd);
-  }
+  if (!stream) error = std::strerror(errno);
+  if (!stream && fd >= 0) _close(fd);
   return stream;
 }
 
@@ -99,26 +94,26 @@ std::FILE* StreamOf(HANDLE h, std::string& error) {
   return StreamOf(fd, error);
 }
 
+// Deletes `path`, also when read-only; true when nothing is left there.
+bool Delete(const std::wstring& path) {
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
 }  // namespace
-
-std::string NoSuchFile() {
-  return SystemMessage(ERROR_PATH_NOT_FOUND);
-}
-
-bool LookAtStandardOutput(Target& t, std::string&) {
-  t.kind = Kind::kDirect;
-  t.isStdout = true;
-  const HANDLE out = reinterpret_cast<HANDLE>(_get_osfhandle(1));
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (GetFileType(out) == FILE_TYPE_DISK && GetFileInformationByHandle(out, &info))
-    TakeIdentity(t.native, info);
-  t.native.canonical = L"-";
-  return true;
-}
 
 bool LookAt(const std::string& path, Target& t, std::string& error) {
   NativeTarget& n = t.native;
+  if (path.empty()) return Fail(error, ERROR_PATH_NOT_FOUND);
+  if (path == "-") {
+    t.kind = Target::Kind::kDirect;
+    t.isStdout = true;
+    TakeIdentity(n, reinterpret_cast<HANDLE>(_get_osfhandle(1)));
+    n.canonical = L"-";
+    return true;
+  }
   const std::wstring wide = Utf16Of(path);
+  n.canonical = FullName(nullptr, wide.c_str());
   const HANDLE h = OpenToLookAt(wide);
   if (h == INVALID_HANDLE_VALUE) {
     const DWORD err = GetLastError();
@@ -126,25 +121,18 @@ bool LookAt(const std::string& path, Target& t, std::string& error) {
     // A link naming no file: moving a result onto its name would replace
     // the link itself.
     const DWORD attributes = GetFileAttributesW(wide.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
-      error = "a link to a file that does not exist";
-      return false;
-    }
-    n.finalPath = FullPath(wide);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      return Fail(error, "a link to a file that does not exist");
+    n.finalPath = n.canonical;
     return true;
   }
-  const DWORD type = GetFileType(h);
-  BY_HANDLE_FILE_INFORMATION info{};
   // A device such as NUL or a pipe is written as it stands.
-  t.kind = type == FILE_TYPE_DISK ? Kind::kFile : Kind::kDirect;
-  if (type == FILE_TYPE_DISK && GetFileInformationByHandle(h, &info)) {
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) t.kind = Kind::kDirectory;
-    TakeIdentity(n, info);
-    n.attributes = info.dwFileAttributes;
-    n.finalPath = FinalPath(h);
+  t.kind = GetFileType(h) == FILE_TYPE_DISK ? Target::Kind::kFile : Target::Kind::kDirect;
+  if (TakeIdentity(n, h)) {
+    if (n.attributes & FILE_ATTRIBUTE_DIRECTORY) t.kind = Target::Kind::kDirectory;
+    n.finalPath = FullName(h);
   }
   CloseHandle(h);
-  n.canonical = FullPath(wide);
   if (n.finalPath.empty()) n.finalPath = n.canonical;
   return true;
 }
@@ -152,66 +140,50 @@ bool LookAt(const std::string& path, Target& t, std::string& error) {
 bool HoldFolder(Target& t, std::string& error) {
   NativeTarget& n = t.native;
   n.folderPath = FolderOf(n.finalPath);
-  n.base = NameOf(n.finalPath);
+  n.base = Utf8Of(NameOf(n.finalPath));
   n.folder = OpenToLookAt(n.folderPath);
   if (n.folder == INVALID_HANDLE_VALUE) return Fail(error, GetLastError());
   BY_HANDLE_FILE_INFORMATION info{};
   if (!GetFileInformationByHandle(n.folder, &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
     return Fail(error, ERROR_DIRECTORY);
-  if (!t.exists()) {
-    // The folder's real name makes two spellings of the same new file
-    // comparable.
-    const std::wstring realFolder = FinalPath(n.folder);
-    n.canonical = JoinPath(realFolder.empty() ? n.folderPath : realFolder, n.base);
-  }
+  // Two spellings of the same new file compare equal by the folder's real name.
+  if (!t.exists()) n.canonical = InFolder(n, n.base);
   return true;
 }
 
 std::string WhyNotReplaceable(const Target& t) {
   // A program holding the file open without letting others delete it (a
-  // viewer), or no right to delete it.
+  // viewer), or no right to delete it. A read-only file refuses delete
+  // access too, but its attribute is lifted for the move.
   const HANDLE h =
       CreateFileW(t.native.finalPath.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h != INVALID_HANDLE_VALUE) {
-    CloseHandle(h);
-    return {};
-  }
-  const DWORD err = GetLastError();
-  // A read-only file refuses delete access, but its attribute is lifted
-  // for the move.
-  if (err == ERROR_ACCESS_DENIED && (t.native.attributes & FILE_ATTRIBUTE_READONLY)) return {};
-  if (err == ERROR_SHARING_VIOLATION || err == ERROR_ACCESS_DENIED) return SystemMessage(err);
+  const DWORD err = h == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  const bool readOnly = t.native.attributes & FILE_ATTRIBUTE_READONLY;
+  if (err == ERROR_SHARING_VIOLATION || (err == ERROR_ACCESS_DENIED && !readOnly)) return SystemMessage(err);
   return {};
 }
 
 bool SameFile(const Target& a, const Target& b) {
-  if (a.native.hasId && b.native.hasId)
-    return a.native.volume == b.native.volume && a.native.index == b.native.index;
-  if (a.native.hasId != b.native.hasId) return false;
-  const std::wstring& x = a.native.canonical;
-  const std::wstring& y = b.native.canonical;
-  return CompareStringOrdinal(x.c_str(), static_cast<int>(x.size()), y.c_str(), static_cast<int>(y.size()),
-                              TRUE) == CSTR_EQUAL;
+  if (a.native.hasId || b.native.hasId)
+    return a.native.hasId == b.native.hasId && a.native.volume == b.native.volume &&
+           a.native.index == b.native.index;
+  return CompareStringOrdinal(a.native.canonical.c_str(), -1, b.native.canonical.c_str(), -1, TRUE) ==
+         CSTR_EQUAL;
 }
 
 std::FILE* CreateTemp(Target& t, bool& taken, std::string& error) {
   NativeTarget& n = t.native;
   const HANDLE h = CreateFileW(InFolder(n, t.tempName).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    taken = GetLastError() == ERROR_FILE_EXISTS;
-    Fail(error, GetLastError());
-    return nullptr;
-  }
-  if (!DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &n.temp, 0, FALSE,
-                       DUPLICATE_SAME_ACCESS)) {
-    Fail(error, GetLastError());
-    CloseHandle(h);
-    DeleteFileW(InFolder(n, t.tempName).c_str());
-    return nullptr;
-  }
-  std::FILE* stream = StreamOf(h, error);
+  taken = h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS;
+  if (h == INVALID_HANDLE_VALUE) return Fail(error, GetLastError()), nullptr;
+  const bool held =
+      DuplicateHandle(GetCurrentProcess(), h, GetCurrentProcess(), &n.temp, 0, FALSE, DUPLICATE_SAME_ACCESS);
+  if (!held) Fail(error, GetLastError());
+  std::FILE* stream = held ? StreamOf(h, error) : nullptr;
+  if (!held) CloseHandle(h);
   if (!stream) RemoveTemp(t);
   return stream;
 }
@@ -235,10 +207,9 @@ bool SyncToDisk(std::FILE* stream, std::string& error) {
 
 Link LinkCurrent(Target& t, const std::string& name) {
   const std::wstring target = InFolder(t.native, t.native.base);
-  if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES)
-    return GetLastError() == ERROR_FILE_NOT_FOUND ? Link::kNoFile : Link::kFailed;
   if (CreateHardLinkW(InFolder(t.native, name).c_str(), target.c_str(), nullptr)) return Link::kDone;
   const DWORD err = GetLastError();
+  if (err == ERROR_FILE_NOT_FOUND) return Link::kNoFile;
   return err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS ? Link::kTaken : Link::kFailed;
 }
 
@@ -249,14 +220,13 @@ bool InstallTemp(Target& t, std::string& error) {
   // lifted for the move and the replacement gets it back.
   const bool readOnly = t.exists() && (n.attributes & FILE_ATTRIBUTE_READONLY);
   if (readOnly) SetFileAttributesW(target.c_str(), n.attributes & ~FILE_ATTRIBUTE_READONLY);
-  // Renamed through its handle: the temporary is found wherever its folder
-  // went.
-  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+  // Through its handle: the temporary is found wherever its folder went.
+  const DWORD size = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + size);
   auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
   rename->ReplaceIfExists = TRUE;
-  rename->RootDirectory = nullptr;
-  rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
-  std::memcpy(rename->FileName, target.c_str(), target.size() * sizeof(wchar_t));
+  rename->FileNameLength = size;
+  std::memcpy(rename->FileName, target.c_str(), size);
   if (!SetFileInformationByHandle(n.temp, FileRenameInfo, rename, static_cast<DWORD>(buffer.size()))) {
     const DWORD err = GetLastError();
     if (readOnly) SetFileAttributesW(target.c_str(), n.attributes);
@@ -269,52 +239,34 @@ bool InstallTemp(Target& t, std::string& error) {
   return true;
 }
 
-bool RenameBack(Target& t, const std::string& name) {
+bool PutBack(Target& t, const std::string& old) {
   const std::wstring target = InFolder(t.native, t.native.base);
+  if (old.empty()) return Delete(target);
   SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (!MoveFileExW(InFolder(t.native, name).c_str(), target.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return false;
-  if (t.native.attributes) SetFileAttributesW(target.c_str(), t.native.attributes);
-  return true;
-}
-
-bool RemoveInstalled(Target& t) {
-  const std::wstring target = InFolder(t.native, t.native.base);
-  SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
-  return DeleteFileW(target.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+  const bool back = MoveFileExW(InFolder(t.native, old).c_str(), target.c_str(),
+                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (back && t.native.attributes) SetFileAttributesW(target.c_str(), t.native.attributes);
+  return back;
 }
 
 void RemoveName(Target& t, const std::string& name) {
-  // It may share the old file's attributes; a read-only one could not go.
-  const std::wstring path = InFolder(t.native, name);
-  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileW(path.c_str());
+  Delete(InFolder(t.native, name));
 }
 
 void RemoveTemp(Target& t) {
   NativeTarget& n = t.native;
-  if (n.temp != INVALID_HANDLE_VALUE) {
-    // Removed through its handle, wherever its folder went.
-    FILE_DISPOSITION_INFO remove{};
-    remove.DeleteFile = TRUE;
-    if (!SetFileInformationByHandle(n.temp, FileDispositionInfo, &remove, sizeof remove) &&
-        !t.tempName.empty())
-      DeleteFileW(InFolder(n, t.tempName).c_str());
-    CloseHandle(n.temp);
-    n.temp = INVALID_HANDLE_VALUE;
-  } else if (!t.tempName.empty()) {
-    DeleteFileW(InFolder(n, t.tempName).c_str());
-  }
+  // Through its handle, wherever its folder went; by its name when that
+  // fails, once the handle no longer keeps others out.
+  FILE_DISPOSITION_INFO remove{TRUE};
+  const bool gone = n.temp != INVALID_HANDLE_VALUE &&
+                    SetFileInformationByHandle(n.temp, FileDispositionInfo, &remove, sizeof remove);
+  if (n.temp != INVALID_HANDLE_VALUE) CloseHandle(n.temp);
+  n.temp = INVALID_HANDLE_VALUE;
+  if (!gone && !t.tempName.empty()) DeleteFileW(InFolder(n, t.tempName).c_str());
 }
 
 std::string NameInFolder(const Target& t, const std::string& name) {
   return Utf8Of(InFolder(t.native, name));
-}
-
-void Release(Target& t) {
-  if (t.native.folder != INVALID_HANDLE_VALUE) CloseHandle(t.native.folder);
-  t.native.folder = INVALID_HANDLE_VALUE;
 }
 
 }  // namespace quorvex::output_platform
