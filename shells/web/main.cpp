@@ -109,10 +109,6 @@ EMSCRIPTEN_KEEPALIVE void qv_stop() {
   View().Stop();
 }
 
-EMSCRIPTEN_KEEPALIVE int qv_running() {
-  return View().running() ? 1 : 0;
-}
-
 EMSCRIPTEN_KEEPALIVE const char* qv_closing_line() {
   return View().closingLine().c_str();
 }
