@@ -44,21 +44,23 @@ int OwnDescriptor(const std::string& path) {
   return ec == std::errc() && end == name.data() + name.size() ? fd : -1;
 }
 
-// Follows symbolic links from `path`, as many as the kernel would (40), to
-// the name a file is or would be created under, or to a name for one of
-// this process's descriptors. False with errno set on failure.
+// Follows symbolic links from `path` to the name a file is or would be
+// created under, or to a name for one of this process's descriptors. False
+// with errno set on failure.
 bool FollowLinks(std::string path, std::string& resolved, int& ownFd) {
+  constexpr int kMaxLinks = 40;  // as many as the kernel follows
   for (int hops = 0;; ++hops) {
     char link[PATH_MAX];
     const ssize_t n = readlink(path.c_str(), link, sizeof link);
+    if (n < 0 && errno != EINVAL && errno != ENOENT) return false;
     // Not a link (EINVAL), or nothing there yet: a new file, or what a
     // dangling link names.
     if (n < 0 || (ownFd = OwnDescriptor(path)) >= 0) {
       resolved = path;
-      return n >= 0 || errno == EINVAL || errno == ENOENT;
+      return true;
     }
-    if (hops == 40 || n == sizeof link) {
-      errno = hops == 40 ? ELOOP : ENAMETOOLONG;
+    if (hops == kMaxLinks || n == sizeof link) {
+      errno = hops == kMaxLinks ? ELOOP : ENAMETOOLONG;
       return false;
     }
     const std::string next(link, static_cast<size_t>(n));
