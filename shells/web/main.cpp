@@ -26,9 +26,13 @@ std::string dialogText;
 // Why the last texts read were refused.
 std::string message;
 
-// The page's number for a field at fault.
-int FaultOf(quorvex::RunField field) {
-  switch (field) {
+// A reading as the page takes it: 0 when read, else the field at fault
+// (1 the step, 2 the duration, 3 the speed), with its message kept for
+// qv_message().
+int Answer(const quorvex::RunValuesReading& reading) {
+  message = reading.message;
+  if (reading.values) return 0;
+  switch (reading.field) {
     case quorvex::RunField::StepDays:
       return 1;
     case quorvex::RunField::DurationYears:
@@ -68,23 +72,14 @@ EMSCRIPTEN_KEEPALIVE const char* qv_dialog_text(int which) {
 // 1 the step, 2 the duration, 3 the speed; qv_message() then says why.
 EMSCRIPTEN_KEEPALIVE int qv_accept(const char* duration, const char* step, const char* speed,
                                    int interaction) {
-  quorvex::WebView& view = View();
-  if (view.Accept(
-          {duration, step, speed, interaction == 1 ? quorvex::Interaction::Off : quorvex::Interaction::On})) {
-    message.clear();
-    return 0;
-  }
-  message = view.message();
-  return FaultOf(view.field());
+  return Answer(View().Accept(
+      {duration, step, speed, interaction == 1 ? quorvex::Interaction::Off : quorvex::Interaction::On}));
 }
 
 // What qv_accept would answer for these texts, without accepting them (the
 // values a link carries).
 EMSCRIPTEN_KEEPALIVE int qv_check(const char* duration, const char* step, const char* speed) {
-  const quorvex::RunValuesReading reading =
-      quorvex::ReadRunValues({duration, step, speed, quorvex::Interaction::On});
-  message = reading.message;
-  return reading.values ? 0 : FaultOf(reading.field);
+  return Answer(quorvex::ReadRunValues({duration, step, speed, quorvex::Interaction::On}));
 }
 
 // Why the last qv_accept or qv_check refused its texts.

@@ -19,16 +19,10 @@ RunValueTexts WebView::DialogTexts() const {
   return TextsOf(session_.DialogValues());
 }
 
-bool WebView::Accept(const RunValueTexts& texts) {
-  const RunValuesReading reading = session_.Accept(texts);
-  if (!reading.values) {
-    message_ = reading.message;
-    field_ = reading.field;
-    return false;
-  }
-  message_.clear();
-  session_.Restart(kCanvasWidth, kCanvasHeight);
-  return true;
+RunValuesReading WebView::Accept(const RunValueTexts& texts) {
+  RunValuesReading reading = session_.Accept(texts);
+  if (reading.values) session_.Restart(kCanvasWidth, kCanvasHeight);
+  return reading;
 }
 
 namespace {

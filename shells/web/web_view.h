@@ -34,10 +34,8 @@ class WebView {
 
   // "Start Plot": the dialog's texts read by the dialog's rules. Accepted
   // values are kept and a new run starts on a fresh chart; otherwise nothing
-  // changes, message() says why and field() which field is at fault.
-  bool Accept(const RunValueTexts& texts);
-  const std::string& message() const { return message_; }
-  RunField field() const { return field_; }
+  // changes, and the reading says why and which field is at fault.
+  RunValuesReading Accept(const RunValueTexts& texts);
 
   SliceResult Slice();
   void Stop() { session_.run().RequestStop(); }
@@ -57,10 +55,7 @@ class WebView {
   int Take();
 
  private:
-  // One thread in the page: the run computes everything itself.
   Session session_;
-  std::string message_;
-  RunField field_ = RunField::StepDays;
   std::vector<std::uint32_t> rgba_;
 };
 

@@ -46,15 +46,16 @@ TEST(WebView, OpensWithTheFirstRunsValuesAndSaysWhatFailed) {
 
   // The reading's rules are the session's; the page gets the field at
   // fault and the message.
-  EXPECT_FALSE(view.Accept(Texts("abc", "0")));
-  EXPECT_EQ(view.field(), RunField::StepDays);
-  EXPECT_EQ(view.message(), "Please enter an integer between 1 and 250.");
+  const RunValuesReading refused = view.Accept(Texts("abc", "0"));
+  EXPECT_FALSE(refused.values);
+  EXPECT_EQ(refused.field, RunField::StepDays);
+  EXPECT_EQ(refused.message, "Please enter an integer between 1 and 250.");
   EXPECT_FALSE(view.running());
 }
 
 TEST(WebView, SlicedRunEqualsOneCallRun) {
   WebView view;
-  ASSERT_TRUE(view.Accept(Texts(" 200 ", "+7", "4", Interaction::Off)));
+  ASSERT_TRUE(view.Accept(Texts(" 200 ", "+7", "4", Interaction::Off)).values);
   EXPECT_TRUE(view.running());
   SliceToEnd(view);
   EXPECT_FALSE(view.running());
@@ -82,14 +83,14 @@ TEST(WebView, DuePausesAreAskedFor) {
   // 3 years at step 250: steps at t = 500, 750 and 1000; speed 1 makes a
   // pause due after every one of them.
   WebView view;
-  ASSERT_TRUE(view.Accept(Texts("3", "250", "1")));
+  ASSERT_TRUE(view.Accept(Texts("3", "250", "1")).values);
   EXPECT_EQ(SliceToEnd(view), 3);
 }
 
 TEST(WebView, StopBeforeTheFirstStepAndWaitingCommands) {
   // When commands wait is the session's rule; here the page's numbers.
   WebView view;
-  ASSERT_TRUE(view.Accept(Texts("50000", "1")));
+  ASSERT_TRUE(view.Accept(Texts("50000", "1")).values);
   EXPECT_EQ(view.runDays(), 2.0);
   EXPECT_FALSE(view.Offer(WebView::kEnterNewValues));
   EXPECT_FALSE(view.Offer(WebView::kSavePicture));
