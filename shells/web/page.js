@@ -252,6 +252,8 @@
   const itemsOf = (top) => Array.from(menuOf(top).querySelectorAll('[role="menuitem"]'));
   const letterOf = (element) => (element.querySelector('u') || {textContent: ''}).textContent.toLowerCase();
   const menuOpen = () => tops.some((t) => t.getAttribute('aria-expanded') === 'true');
+  // The next or previous of n places from i, round the end.
+  const adjacent = (i, n, next) => (i + (next ? 1 : n - 1)) % n;
   function closeMenus() {
     for (const top of tops) {
       top.setAttribute('aria-expanded', 'false');
@@ -278,7 +280,7 @@
     top.addEventListener('keydown', (e) => {
       if (!quorvex) return;
       if (e.key === 'ArrowRight' || e.key === 'ArrowLeft') {
-        const j = (i + (e.key === 'ArrowRight' ? 1 : tops.length - 1)) % tops.length;
+        const j = adjacent(i, tops.length, e.key === 'ArrowRight');
         if (top.getAttribute('aria-expanded') === 'true') openMenu(j, true);
         else focusTop(j);
       } else if (e.key === 'Enter' || e.key === ' ' || e.key === 'ArrowDown') {
@@ -303,9 +305,9 @@
         const letter = !e.ctrlKey && !e.metaKey && e.key.length === 1 ? e.key.toLowerCase() : '';
         const named = letter && items.find((other) => letterOf(other) === letter);
         if (e.key === 'ArrowDown' || e.key === 'ArrowUp') {
-          items[(k + (e.key === 'ArrowDown' ? 1 : items.length - 1)) % items.length].focus();
+          items[adjacent(k, items.length, e.key === 'ArrowDown')].focus();
         } else if (e.key === 'ArrowRight' || e.key === 'ArrowLeft') {
-          openMenu((i + (e.key === 'ArrowRight' ? 1 : tops.length - 1)) % tops.length, true);
+          openMenu(adjacent(i, tops.length, e.key === 'ArrowRight'), true);
         } else if (e.key === 'Escape') {
           closeMenus();
           focusTop(i);
@@ -388,29 +390,30 @@
     tap = null;
   });
 
+  const notLoaded = (why) => {
+    progress.textContent = why;
+    view.setAttribute('aria-label', 'Quorvex chart, not loaded');
+  };
   // The site's form of the page loads its module from beside it, which a
   // browser refuses from disk.
-  if (document.documentElement.dataset.module === 'separate' && location.protocol === 'file:') {
-    progress.textContent = 'This folder must be served by a web server: browsers do not load its ' +
-                           'WebAssembly module from disk. The single file quorvex.html works from disk.';
-    view.setAttribute('aria-label', 'Quorvex chart, not loaded');
+  const separate = document.documentElement.dataset.module === 'separate';
+  if (separate && location.protocol === 'file:') {
+    notLoaded('This folder must be served by a web server: browsers do not load its ' +
+              'WebAssembly module from disk. The single file quorvex.html works from disk.');
     return;
   }
   // The site is an app to install, and keeps its files for use offline
   // (the single file needs neither: it works from disk). Its manifest is
   // named from here, so that the folder opened from disk asks for nothing
   // a browser refuses there.
-  if (document.documentElement.dataset.module === 'separate') {
+  if (separate) {
     const manifest = document.createElement('link');
     manifest.rel = 'manifest';
     manifest.href = 'manifest.json';
     document.head.append(manifest);
     if ('serviceWorker' in navigator) navigator.serviceWorker.register('sw.js').catch(() => {});
   }
-  const failed = () => {
-    progress.textContent = 'Quorvex could not be loaded.';
-    view.setAttribute('aria-label', 'Quorvex chart, not loaded');
-  };
+  const failed = () => notLoaded('Quorvex could not be loaded.');
   if (typeof createQuorvex !== 'function') {
     failed();
     return;
