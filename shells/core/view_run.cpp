@@ -101,7 +101,7 @@ void ViewRun::EndSlice(Slice& slice, Clock::time_point end) {
   lastSliceEnd_ = end;
   if (slice.over) {
     closingLine_ = ClosingLineText(run_->shortest());
-    endedDays_ = std::min(run_->time(), run_->endTime());
+    endedDays_ = runDays();
     // A run checks its end time before a stop request, so one that ends
     // short of it was stopped.
     stopped_ = run_->time() < run_->endTime();

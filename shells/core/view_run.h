@@ -17,9 +17,9 @@ namespace quorvex {
 // The run advances in slices of about kSlice of wall time on the UI thread;
 // between slices the shell's event loop repaints, moves and closes the
 // window and delivers clicks. A slice never sleeps: where a pause
-// (kPacingPause) falls due it ends and says when the run may resume. A desktop shell waits that
-// out at once (RunSlice), so that a paced run takes as long in a window as
-// in the renderer; a web page sets a timer.
+// (kPacingPause) falls due it ends and says when the run may resume. A
+// desktop shell waits that out at once (RunSlice), so that a paced run takes
+// as long in a window as in the renderer; a web page sets a timer.
 class ViewRun {
  public:
   using Clock = std::chrono::steady_clock;

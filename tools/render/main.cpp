@@ -140,12 +140,6 @@ int Render(const Options& opt) {
   }
 }
 
-}  // namespace
-}  // namespace quorvex
-
-namespace quorvex {
-namespace {
-
 // Memory set aside at the start and given back when an allocation first
 // fails, so that the failure can still be thrown (the exception needs
 // memory too), reported and cleaned up.
