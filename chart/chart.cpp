@@ -38,13 +38,18 @@ void DrawChart(Canvas& c, const ChartFonts& fonts) {
   constexpr int kUpperTick = static_cast<int>(10 * kUpperPixelsPerAu);
   constexpr int kUpperReach = 4 * kUpperTick;
   constexpr int oy = kUpperOriginY;
+  // An upper panel's axes through its origin (ox, oy).
+  const auto upperAxes = [&c](const Rect& panel, int ox) {
+    Line(c, ox, panel.top + kInset, ox, panel.bottom - kInset);
+    Line(c, panel.left + kInset, oy, panel.right - kInset, oy);
+    for (int y = oy - kUpperReach; y <= oy + kUpperReach; y += kUpperTick)
+      Line(c, ox, y, ox + kTickLength, y);
+    for (int x = ox - kUpperReach; x <= ox + kUpperReach; x += kUpperTick)
+      Line(c, x, oy, x, oy - kTickLength);
+  };
 
-  // Orbit panel: axes through its origin.
   constexpr int ox = kOrbitOriginX;
-  Line(c, ox, kOrbitPanel.top + kInset, ox, kOrbitPanel.bottom - kInset);
-  Line(c, kOrbitPanel.left + kInset, oy, kOrbitPanel.right - kInset, oy);
-  for (int y = oy - kUpperReach; y <= oy + kUpperReach; y += kUpperTick) Line(c, ox, y, ox + kTickLength, y);
-  for (int x = ox - kUpperReach; x <= ox + kUpperReach; x += kUpperTick) Line(c, x, oy, x, oy - kTickLength);
+  upperAxes(kOrbitPanel, ox);
 
   c.SetTextColor(kWhite);
   const Font* oldFont = c.SelectFont(fonts.label.get());
@@ -71,12 +76,8 @@ void DrawChart(Canvas& c, const ChartFonts& fonts) {
   Line(c, 245, 287, 245, 291);
   Line(c, 295, 287, 295, 291);
 
-  // Rotating panel: axes through its origin.
   constexpr int rx = kRotatingOriginX;
-  Line(c, rx, kRotatingPanel.top + kInset, rx, kRotatingPanel.bottom - kInset);
-  Line(c, kRotatingPanel.left + kInset, oy, kRotatingPanel.right - kInset, oy);
-  for (int y = oy - kUpperReach; y <= oy + kUpperReach; y += kUpperTick) Line(c, rx, y, rx + kTickLength, y);
-  for (int x = rx - kUpperReach; x <= rx + kUpperReach; x += kUpperTick) Line(c, x, oy, x, oy - kTickLength);
+  upperAxes(kRotatingPanel, rx);
   LegendBar(
       c, 340, 390, 365, 9.0, [](int b) { return Rgb(255, b, b); }, [](int b) { return Rgb(b, b, 255); });
   c.DrawText("Speed Pluto", {340, 290, 570, 300});
